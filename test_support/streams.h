@@ -1,0 +1,60 @@
+// test_support/streams.h: stream doubles for the tests, and captured standard
+// output and error.
+//
+// A memory_stream is a std::FILE* over a byte vector the test owns: readable,
+// writable and seekable, unbuffered so that every stdio call reaches it at
+// once, and able to fail on cue. Its failures are those of a real device: a
+// write that does not fit sets ENOSPC and returns short (0 at the end), a read
+// past its budget returns -1 with EIO, a seek past its budget -1 with ESPIPE.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+using byte_vector = std::vector<std::uint8_t>;
+
+inline constexpr std::size_t unlimited = std::numeric_limits<std::size_t>::max();
+
+struct fault_plan {
+  std::size_t read_bytes = unlimited;   // bytes served before reads fail
+  std::size_t write_bytes = unlimited;  // bytes taken before writes fail
+  std::size_t seeks = unlimited;        // seeks (position queries too) that succeed
+};
+
+class memory_stream {
+ public:
+  explicit memory_stream(byte_vector bytes = {}, fault_plan plan = {});
+  ~memory_stream();
+  memory_stream(const memory_stream&) = delete;
+  memory_stream& operator=(const memory_stream&) = delete;
+
+  std::FILE* get() const { return file_; }
+  // What the stream holds now.
+  const byte_vector& bytes() const;
+  // Where the next read or write goes.
+  std::size_t position() const;
+
+  struct state;
+
+ private:
+  std::unique_ptr<state> state_;
+  std::FILE* file_ = nullptr;
+};
+
+struct captured_output {
+  std::string out;  // standard output
+  std::string err;  // standard error
+};
+
+// Everything in `file`, from its start.
+std::string read_all_text(std::FILE* file);
+
+// Runs `body` with the process's standard output and error sent to files, and
+// returns what it printed on each.
+captured_output capture_output(const std::function<void()>& body);
