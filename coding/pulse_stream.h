@@ -1,0 +1,44 @@
+// coding/pulse_stream.h: one block as a stream of pulses, for the CSW containers.
+//
+// A pulse is one byte, the number of samples (44100 Hz) that one level of the
+// square wave lasts; the level flips after every pulse. A block is a pilot tone
+// of 22-sample pulses (2 s after a flag with bit 7 set, 5 s otherwise), one
+// 11-sample sync pulse, then the frame's line bits as non-return-to-zero cells
+// of 11 samples: every 1-bit at the sync's level, every 0-bit at the other. A
+// pulse is written each time the line bit changes, so every data pulse is 11,
+// 22, 33, 44 or 55 samples. A final run of 0-bits gets no pulse: the level it
+// leaves is ended by whatever the container writes next.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "coding/line_code.h"
+
+inline constexpr std::uint32_t samples_per_second = 44100;
+inline constexpr std::uint8_t cell_samples = 11;
+inline constexpr std::uint8_t pilot_pulse_samples = 22;
+
+// The last eight line bits, newest in bit 0. A block starts with 00000010: the
+// sync pulse counts as a 1, and the newest bit is a 0 that already lasts a cell
+// (the cell after the sync, at the opposite level).
+using bit_history = std::uint8_t;
+inline constexpr bit_history bit_history_at_block_start = 0b0000'0010;
+
+// The whole block: pilot, sync, the frame of `flag` and `payload_length` bytes
+// read from `in`, and the closing pulse. Adds every pulse written to
+// `*pulse_count`. Returns 0, 1 (read or write failure) or 3 (a run of six equal
+// line bits), each already reported; the block stops at the first failure.
+[[nodiscard]] int write_block_pulses(std::uint32_t* pulse_count, std::FILE* in, std::FILE* out,
+                                     std::uint16_t payload_length, std::uint8_t flag);
+
+// seconds * 44100 / 22 pilot pulses of 22 samples, then the 11-sample sync.
+[[nodiscard]] int write_pilot(unsigned seconds, std::FILE* out, std::uint32_t* pulse_count);
+
+// The pulses of the runs that `word` ends, bit 9 first. `*history` is updated
+// only on success.
+[[nodiscard]] int write_code_pulses(code_word word, std::FILE* out, bit_history* history,
+                                    std::uint32_t* pulse_count);
+
+// Closes a final run of 1-bits with its pulse; after a 0-bit writes nothing.
+[[nodiscard]] int finish_pulses(bit_history history, std::FILE* out, std::uint32_t* pulse_count);
