@@ -1,0 +1,102 @@
+// writers/generalized_block.cpp: a block as a TZX generalized data block, ID 0x19.
+//
+// n is the payload length; the frame has 10 * (n + 3) line bits, packed into
+// DS = ceil(10 * (n + 3) / 8) bytes.
+//   0   1   0x19
+//   1   4   length of everything after this field: DS + 36
+//   5   2   pause after the block, ms
+//   7   4   TOTP, entries in the pilot-and-sync stream: 2
+//   11  1   NPP, pulses per pilot symbol: 2
+//   12  1   ASP, pilot symbols: 2
+//   13  4   TOTD, data symbols: 10 * (n + 3)
+//   17  1   NPD, pulses per data symbol: 1
+//   18  1   ASD, data symbols: 2
+//   19  10  pilot symbols: 0 is one 1750-T pulse, 1 is two 875-T pulses
+//   29  6   pilot-and-sync stream: the pilot, then symbol 1 once as the sync
+//   35  6   data symbols: 0 holds the level low, 1 high, for one 875-T cell
+//   41  DS  the line bits, one symbol each, most significant bit first
+// Lengths are T-states of the 3.5 MHz clock; 875 T is one bit cell (250 us).
+// The whole length is known in advance, so the block is written straight through.
+#include <array>
+
+#include "coding/byte_output.h"
+#include "coding/line_code.h"
+#include "coding/little_endian.h"
+#include "writers/block_writers.h"
+
+namespace {
+
+// Each symbol: a flag byte (0: every pulse starts with an edge) and two pulse
+// lengths, a 0 ending the symbol early.
+constexpr std::array<std::uint8_t, 10> pilot_symbols = {
+    0x00, 0xD6, 0x06, 0x00, 0x00,  // 0: 1750, -
+    0x00, 0x6B, 0x03, 0x6B, 0x03,  // 1: 875, 875
+};
+
+// Symbol 0 ten thousand times is the 5 s pilot of a header block (flag bit 7
+// clear); symbol 1 four thousand times the 2 s pilot of a data block. Both end
+// with symbol 1 once: a sync cell and one cell at the opposite level, the shape
+// the pulse form has before its first code word. (A repeat count of 0 would be
+// played by many players as 65536 repeats, half a minute of tone.)
+constexpr std::array<std::uint8_t, 6> header_pilot_stream = {0x00, 0x10, 0x27, 0x01, 0x01, 0x00};
+constexpr std::array<std::uint8_t, 6> data_pilot_stream = {0x01, 0xA0, 0x0F, 0x01, 0x01, 0x00};
+
+// Flag 2 forces the level low, 3 forces it high; one 875-T pulse each.
+constexpr std::array<std::uint8_t, 6> data_symbols = {0x02, 0x6B, 0x03, 0x03, 0x6B, 0x03};
+
+// Code words go in ten bits at a time and leave as whole bytes, so at most
+// seventeen bits are ever pending.
+struct bit_packer {
+  std::uint32_t accumulator = 0;
+  int pending = 0;
+};
+
+[[nodiscard]] int pack_code_word(bit_packer* packer, code_word word, std::FILE* out) {
+  packer->accumulator = packer->accumulator << 10 | word;
+  packer->pending += 10;
+  while (packer->pending >= 8) {
+    packer->pending -= 8;
+    if (int rc = write_byte(out, static_cast<std::uint8_t>(packer->accumulator >> packer->pending));
+        rc != 0)
+      return rc;
+  }
+  return status_ok;
+}
+
+// The last bits, if any, in the high end of a byte filled up with 0-bits.
+[[nodiscard]] int flush_bits(const bit_packer& packer, std::FILE* out) {
+  if (packer.pending == 0) return status_ok;
+  return write_byte(out, static_cast<std::uint8_t>(packer.accumulator << (8 - packer.pending)));
+}
+
+}  // namespace
+
+int write_generalized_block(std::FILE* in, std::FILE* out, std::uint16_t payload_length,
+                            std::uint8_t flag, std::uint16_t pause_ms) {
+  const std::uint32_t symbol_count = 10 * (std::uint32_t{payload_length} + 3);
+  const std::uint32_t stream_bytes = (symbol_count + 7) / 8;
+
+  std::array<std::uint8_t, 18> fields{};
+  store_u32(&fields[0], stream_bytes + 36);
+  store_u16(&fields[4], pause_ms);
+  store_u32(&fields[6], 2);  // TOTP
+  fields[10] = 2;            // NPP
+  fields[11] = 2;            // ASP
+  store_u32(&fields[12], symbol_count);
+  fields[16] = 1;  // NPD
+  fields[17] = 2;  // ASD
+
+  if (int rc = write_byte(out, 0x19); rc != 0) return rc;
+  if (int rc = write_bytes(out, fields); rc != 0) return rc;
+  if (int rc = write_bytes(out, pilot_symbols); rc != 0) return rc;
+  const auto& pilot_stream = (flag & 0x80) ? data_pilot_stream : header_pilot_stream;
+  if (int rc = write_bytes(out, pilot_stream); rc != 0) return rc;
+  if (int rc = write_bytes(out, data_symbols); rc != 0) return rc;
+
+  bit_packer packer;
+  const int rc = walk_block_frame(in, payload_length, flag, [&](code_word word) {
+    return pack_code_word(&packer, word, out);
+  });
+  if (rc != 0) return rc;  // pending bits are dropped with the unfinished block
+  return flush_bits(packer, out);
+}
