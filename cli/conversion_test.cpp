@@ -70,8 +70,8 @@ TEST(RunConversion, KeepsTheBlocksBeforeAnUnsupportedOne) {
   scratch_dir dir;
   const byte_vector first = data_block(1000, 0x00, {1, 2, 3});
   write_file(dir.path("one.tzx"), tzx_image({first}));
-  write_file(dir.path("mixed.tzx"), concat({tzx_image({first}), hex("30 03 61 62 63"),
-                                            data_block(0, 0xFF, {4})}));
+  write_file(dir.path("mixed.tzx"),
+             concat({tzx_image({first}), hex("30 03 61 62 63"), data_block(0, 0xFF, {4})}));
   ASSERT_EQ(convert(dir.path("one.tzx"), dir.path("one.csw")).status, 0);
   const auto result = convert(dir.path("mixed.tzx"), dir.path("mixed.csw"));
   EXPECT_EQ(result.status, 1);

@@ -27,6 +27,4 @@ void report_read_error(std::FILE* in) {
     std::fputs("Input file_read_error\n", stderr);
 }
 
-void report_seek_error(const char* which) {
-  std::fprintf(stderr, "%s file seek error\n", which);
-}
+void report_seek_error(const char* which) { std::fprintf(stderr, "%s file seek error\n", which); }

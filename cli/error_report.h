@@ -9,9 +9,9 @@
 #include <cstdio>
 
 inline constexpr int status_ok = 0;
-inline constexpr int status_reported = 1;       // I/O, format or block failure, reported
-inline constexpr int status_usage = 2;          // usage text shown, or raw input too big
-inline constexpr int status_encoding_error = 3; // run of six equal line bits, reported
+inline constexpr int status_reported = 1;        // I/O, format or block failure, reported
+inline constexpr int status_usage = 2;           // usage text shown, or raw input too big
+inline constexpr int status_encoding_error = 3;  // run of six equal line bits, reported
 
 // Prints `message`, ": ", the system's text for the current errno, and a line feed.
 void report_system_error(const char* message);

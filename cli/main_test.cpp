@@ -1,9 +1,8 @@
 // cli/main_test.cpp: the built morvane, run as a user runs it.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 
@@ -53,8 +52,8 @@ TEST(Morvane, ConvertsTheSampleTape) {
 TEST(Morvane, ReadsOptionsOnlyBeforeTheSecondFileName) {
   scratch_dir dir;
   write_file(dir.path("a"), tzx_image({data_block(0, 0xFF, {1})}));
-  for (const std::vector<std::string>& trailing : {std::vector<std::string>{"-to"},
-                                                   {"-to", "csw2"}, {"-to", "tzxgen"}}) {
+  for (const std::vector<std::string>& trailing :
+       {std::vector<std::string>{"-to"}, {"-to", "csw2"}, {"-to", "tzxgen"}}) {
     SCOPED_TRACE(testing::PrintToString(trailing));
     std::vector<std::string> args = {dir.path("a"), dir.path("b")};
     args.insert(args.end(), trailing.begin(), trailing.end());
@@ -130,8 +129,8 @@ TEST(Morvane, NeedsASeekableOutputForCswRecordingBlocks) {
   scratch_dir dir;
   write_file(dir.path("in.bin"), {});
   fifo pipe(dir.path("pipe"));
-  const auto result = run_morvane({"-from", "bin", "-to", "tzxcsw", dir.path("in.bin"),
-                                   dir.path("pipe")});
+  const auto result =
+      run_morvane({"-from", "bin", "-to", "tzxcsw", dir.path("in.bin"), dir.path("pipe")});
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err, "Output file seek error\n");
 }
@@ -150,8 +149,8 @@ TEST(Morvane, TakesRawInputUpTo65535Bytes) {
   write_file(dir.path("largest.bin"), random_bytes(65535, 1));
   write_file(dir.path("too_big.bin"), random_bytes(65536, 1));
 
-  const auto largest = run_morvane({"-from", "bin", "-to", "tzxgen", dir.path("largest.bin"),
-                                    dir.path("largest.tzx")});
+  const auto largest = run_morvane(
+      {"-from", "bin", "-to", "tzxgen", dir.path("largest.bin"), dir.path("largest.tzx")});
   EXPECT_EQ(largest.status, 0);
   EXPECT_EQ(largest.err, "");
   EXPECT_NE(largest.out.find("Complete.\n"), std::string::npos);

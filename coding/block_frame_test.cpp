@@ -26,17 +26,15 @@ struct frame_case {
 };
 
 const frame_case frame_cases[] = {
-    {0xFF, {}, 0x01, 0x02},
-    {0x00, {}, 0x01, 0x02},
-    {0x00, {0xFE}, 0xFF, 0x02},
-    {0x00, {0x01, 0x02, 0x03}, 0x07, 0x0F},
+    {0xFF, {}, 0x01, 0x02},           {0x00, {}, 0x01, 0x02},
+    {0x00, {0xFE}, 0xFF, 0x02},       {0x00, {0x01, 0x02, 0x03}, 0x07, 0x0F},
     {0xFF, {0xFF, 0xFF}, 0x01, 0x04},
 };
 
 TEST(UpdateSums, GivesTheCheckBytesOfAFrame) {
   for (const auto& c : frame_cases) {
-    SCOPED_TRACE(testing::Message() << "flag " << int{c.flag} << ", " << c.payload.size()
-                                    << " payload bytes");
+    SCOPED_TRACE(testing::Message()
+                 << "flag " << int{c.flag} << ", " << c.payload.size() << " payload bytes");
     std::uint8_t sum_a = 1;
     std::uint8_t sum_b = 1;
     update_sums(c.flag, &sum_a, &sum_b);
@@ -49,12 +47,15 @@ TEST(UpdateSums, GivesTheCheckBytesOfAFrame) {
 // The walk sends flag, payload, sum_a, sum_b, threading one disparity from RD-.
 TEST(WalkBlockFrame, SendsEveryCharacterOfTheFrameInOrder) {
   for (const auto& c : frame_cases) {
-    SCOPED_TRACE(testing::Message() << "flag " << int{c.flag} << ", " << c.payload.size()
-                                    << " payload bytes");
+    SCOPED_TRACE(testing::Message()
+                 << "flag " << int{c.flag} << ", " << c.payload.size() << " payload bytes");
     memory_stream in(c.payload);
     std::vector<code_word> sent;
-    const int rc = walk_block_frame(in.get(), static_cast<std::uint16_t>(c.payload.size()),
-                                    c.flag, [&](code_word w) { sent.push_back(w); return 0; });
+    const int rc = walk_block_frame(in.get(), static_cast<std::uint16_t>(c.payload.size()), c.flag,
+                                    [&](code_word w) {
+                                      sent.push_back(w);
+                                      return 0;
+                                    });
     ASSERT_EQ(rc, 0);
 
     byte_vector frame = {c.flag};
@@ -74,7 +75,11 @@ TEST(WalkBlockFrame, StopsAtTheFirstFailure) {
   memory_stream short_input({0x10});
   int sends = 0;
   auto printed = capture_output([&] {
-    EXPECT_EQ(walk_block_frame(short_input.get(), 3, 0xFF, [&](code_word) { ++sends; return 0; }),
+    EXPECT_EQ(walk_block_frame(short_input.get(), 3, 0xFF,
+                               [&](code_word) {
+                                 ++sends;
+                                 return 0;
+                               }),
               status_reported);
   });
   EXPECT_EQ(sends, 2);

@@ -11,10 +11,10 @@
 // 7..4 for four), bit 1 set when the entry is sent as listed whatever the
 // disparity, and bit 0 the disparity after sending the RD- form. Complementing
 // the whole byte under RD+ then leaves the new disparity in bit 0 as well.
-#include "coding/line_code.h"
-
 #include <array>
 #include <bit>
+
+#include "coding/line_code.h"
 
 namespace {
 
@@ -55,10 +55,10 @@ constexpr std::array<std::uint8_t, 32> six_bit_table = {
 
 // 3b/4b, fghj, indexed by y.
 constexpr std::array<std::uint8_t, 8> four_bit_table = {
-    four(unbalanced, 0b1011), four(balanced, 0b1001),   // D.x.0, D.x.1
-    four(balanced, 0b0101),   four(two_forms, 0b1100),  // D.x.2, D.x.3
-    four(unbalanced, 0b1101), four(balanced, 0b1010),   // D.x.4, D.x.5
-    four(balanced, 0b0110),   four(unbalanced, 0b1110), // D.x.6, D.x.P7
+    four(unbalanced, 0b1011), four(balanced, 0b1001),    // D.x.0, D.x.1
+    four(balanced, 0b0101),   four(two_forms, 0b1100),   // D.x.2, D.x.3
+    four(unbalanced, 0b1101), four(balanced, 0b1010),    // D.x.4, D.x.5
+    four(balanced, 0b0110),   four(unbalanced, 0b1110),  // D.x.6, D.x.P7
 };
 
 // D.x.A7 replaces D.x.P7 where P7 would make five equal bits with the end of

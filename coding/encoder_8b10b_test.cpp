@@ -35,8 +35,8 @@ TEST(Encode8b10b, GivesTheStandardDataCodeWords) {
       {0x5F, rd_minus, "1101001110", rd_plus},  // ... but P7 under RD-
   };
   for (const auto& r : rows) {
-    SCOPED_TRACE(testing::Message() << "byte 0x" << std::hex << int{r.byte} << " under "
-                                    << disparity_name(r.before));
+    SCOPED_TRACE(testing::Message()
+                 << "byte 0x" << std::hex << int{r.byte} << " under " << disparity_name(r.before));
     running_disparity d = r.before;
     EXPECT_EQ(encode_8b10b(r.byte, &d), bits(r.word));
     EXPECT_EQ(d, r.after);

@@ -49,8 +49,8 @@ struct block_frame {
 // first non-zero status (a send failure or a missing payload byte, already
 // reported) ends the walk and is returned unchanged.
 template <class Send>
-[[nodiscard]] int walk_block_frame(std::FILE* in, std::uint16_t payload_length,
-                                   std::uint8_t flag, Send&& send) {
+[[nodiscard]] int walk_block_frame(std::FILE* in, std::uint16_t payload_length, std::uint8_t flag,
+                                   Send&& send) {
   block_frame frame;
   update_sums(flag, &frame.sum_a, &frame.sum_b);
   if (int rc = send(encode_8b10b(flag, &frame.disparity)); rc != 0) return rc;

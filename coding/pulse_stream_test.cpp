@@ -11,23 +11,20 @@
 
 namespace {
 
-struct block_pulses {
-  int status;
-  std::uint32_t pulse_count;
-  byte_vector pulses;
-  captured_output printed;
+struct block_pulses : stream_run {
+  std::uint32_t pulse_count = 0;
 };
 
 block_pulses write_block(std::uint8_t flag, const byte_vector& payload,
                          std::uint16_t payload_length, fault_plan out_plan = {},
                          fault_plan in_plan = {}) {
-  memory_stream in(payload, in_plan);
-  memory_stream out({}, out_plan);
-  block_pulses result{};
-  result.printed = capture_output([&] {
-    result.status = write_block_pulses(&result.pulse_count, in.get(), out.get(), payload_length, flag);
-  });
-  result.pulses = out.bytes();
+  block_pulses result;
+  static_cast<stream_run&>(result) = run_on_streams(
+      payload,
+      [&](std::FILE* in, std::FILE* out) {
+        return write_block_pulses(&result.pulse_count, in, out, payload_length, flag);
+      },
+      in_plan, out_plan);
   return result;
 }
 
@@ -43,19 +40,40 @@ TEST(WriteBlockPulses, GivesTheWorkedPulseLists) {
   };
   const row rows[] = {
       {"frame FF 01 02: 2 s pilot", 0xFF,
-       pulses({{22, 4009}, {11, 1},  // pilot, sync
-               {11, 5}, {22, 1}, {33, 1}, {22, 2}, {44, 1}, {22, 1}, {11, 2}, {22, 1},
-               {44, 1}, {11, 3}})},
+       pulses({{22, 4009},
+               {11, 1},  // pilot, sync
+               {11, 5},
+               {22, 1},
+               {33, 1},
+               {22, 2},
+               {44, 1},
+               {22, 1},
+               {11, 2},
+               {22, 1},
+               {44, 1},
+               {11, 3}})},
       {"frame 00 01 02: 5 s pilot", 0x00,
-       pulses({{22, 10022}, {11, 1},
-               {11, 2}, {22, 1}, {33, 1}, {11, 2}, {22, 1}, {11, 1}, {22, 1}, {44, 1},
-               {22, 1}, {11, 2}, {22, 1}, {44, 1}, {11, 3}})},
+       pulses({{22, 10022},
+               {11, 1},
+               {11, 2},
+               {22, 1},
+               {33, 1},
+               {11, 2},
+               {22, 1},
+               {11, 1},
+               {22, 1},
+               {44, 1},
+               {22, 1},
+               {11, 2},
+               {22, 1},
+               {44, 1},
+               {11, 3}})},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.why);
     const auto block = write_block(r.flag, {});
     ASSERT_EQ(block.status, 0);
-    EXPECT_EQ(block.pulses, r.expected);
+    EXPECT_EQ(block.output, r.expected);
     EXPECT_EQ(block.pulse_count, r.expected.size());
     EXPECT_EQ(block.printed.out + block.printed.err, "");
   }
@@ -67,10 +85,10 @@ TEST(WriteBlockPulses, LeavesTrailingZeroBitsWithoutAPulse) {
   // Frame 00 00 01 03 ends in the code word 0110001100.
   const auto block = write_block(0x00, {0x00});
   ASSERT_EQ(block.status, 0);
-  ASSERT_EQ(block.pulses.size(), 10045u);
+  ASSERT_EQ(block.output.size(), 10045u);
   EXPECT_EQ(block.pulse_count, 10045u);
-  EXPECT_EQ(block.pulses[10043], 33);
-  EXPECT_EQ(block.pulses[10044], 22);
+  EXPECT_EQ(block.output[10043], 33);
+  EXPECT_EQ(block.output[10044], 22);
 }
 
 TEST(WriteBlockPulses, CountsTheCellAfterTheSyncInTheFirstDataPulse) {
@@ -82,8 +100,8 @@ TEST(WriteBlockPulses, CountsTheCellAfterTheSyncInTheFirstDataPulse) {
     SCOPED_TRACE(testing::Message() << "flag " << int{r.flag});
     const auto block = write_block(r.flag, {});
     ASSERT_EQ(block.status, 0);
-    EXPECT_EQ(block.pulses[10022], 11) << "sync";
-    EXPECT_EQ(block.pulses[10023], r.first_data_pulse);
+    EXPECT_EQ(block.output[10022], 11) << "sync";
+    EXPECT_EQ(block.output[10023], r.first_data_pulse);
   }
 }
 
@@ -96,20 +114,20 @@ TEST(WriteBlockPulses, KeepsEveryDataPulseWithinOneToFiveCells) {
       const auto block = write_block(flag, random_bytes(n, static_cast<std::uint32_t>(n + flag)));
       ASSERT_EQ(block.status, 0);
       const std::size_t pilot = flag & 0x80 ? 4009 : 10022;
-      ASSERT_GT(block.pulses.size(), pilot + 1);
-      EXPECT_TRUE(std::all_of(block.pulses.begin(), block.pulses.begin() + pilot,
+      ASSERT_GT(block.output.size(), pilot + 1);
+      EXPECT_TRUE(std::all_of(block.output.begin(), block.output.begin() + pilot,
                               [](std::uint8_t p) { return p == 22; }));
-      EXPECT_EQ(block.pulses[pilot], 11);
+      EXPECT_EQ(block.output[pilot], 11);
       std::size_t cells = 0;
-      for (std::size_t i = pilot + 1; i < block.pulses.size(); ++i) {
-        const std::uint8_t p = block.pulses[i];
+      for (std::size_t i = pilot + 1; i < block.output.size(); ++i) {
+        const std::uint8_t p = block.output[i];
         ASSERT_TRUE(p % 11 == 0 && p >= 11 && p <= 55) << "pulse " << i << " is " << int{p};
         cells += p / 11;
       }
       const std::size_t line_bits = 10 * (n + 3) + 1;  // and the cell after the sync
       EXPECT_LE(cells, line_bits);
       EXPECT_GE(cells + 5, line_bits);
-      EXPECT_EQ(block.pulse_count, block.pulses.size());
+      EXPECT_EQ(block.pulse_count, block.output.size());
     }
   }
 }
@@ -132,7 +150,8 @@ TEST(WriteCodePulses, RefusesARunOfSixWithoutWriting) {
   captured_output printed;
   int rc = 0;
   // The first 1 closes the run of one 0; six 1-bits follow and the next 0 would close them.
-  printed = capture_output([&] { rc = write_code_pulses(0b1111110000, out.get(), &history, &count); });
+  printed =
+      capture_output([&] { rc = write_code_pulses(0b1111110000, out.get(), &history, &count); });
   EXPECT_EQ(rc, status_encoding_error);
   EXPECT_EQ(printed.out, "Internal encoding error - runlength>=6\n");
   EXPECT_EQ(printed.err, "");
@@ -155,7 +174,7 @@ TEST(WriteBlockPulses, KeepsWhatWasWrittenWhenThePayloadRunsOut) {
   const auto block = write_block(0xFF, {0x10}, 3);
   EXPECT_EQ(block.status, status_reported);
   EXPECT_EQ(block.printed.err, "Unexpected end of input file\n");
-  EXPECT_EQ(block.pulses.size(), 4024u);
+  EXPECT_EQ(block.output.size(), 4024u);
   EXPECT_EQ(block.pulse_count, 4024u);
 
   const auto failed = write_block(0xFF, {1, 2, 3}, 3, {}, {.read_bytes = 2});
@@ -169,14 +188,14 @@ TEST(WriteBlockPulses, StopsAtAFailedWriteWhateverTheBudget) {
   ASSERT_EQ(good.status, 0);
   // Every budget from just before the sync to the end, and a few in the pilot.
   std::vector<std::size_t> budgets = {0, 1, 5000};
-  for (std::size_t b = 10020; b < good.pulses.size(); ++b) budgets.push_back(b);
+  for (std::size_t b = 10020; b < good.output.size(); ++b) budgets.push_back(b);
   for (std::size_t budget : budgets) {
     SCOPED_TRACE(testing::Message() << "budget " << budget);
     const auto failed = write_block(0x00, payload, 3, {.write_bytes = budget});
     ASSERT_EQ(failed.status, status_reported);
     ASSERT_EQ(failed.printed.err, "Output file write error: No space left on device\n");
     ASSERT_EQ(failed.printed.out, "");
-    ASSERT_EQ(failed.pulses, byte_vector(good.pulses.begin(), good.pulses.begin() + budget));
+    ASSERT_EQ(failed.output, byte_vector(good.output.begin(), good.output.begin() + budget));
     ASSERT_EQ(failed.pulse_count, budget);
   }
 }

@@ -8,26 +8,26 @@
 
 namespace {
 
-struct conversion {
-  int status = 0;
-  byte_vector output;
-  captured_output printed;
-};
-
-conversion convert(const byte_vector& input, output_kind kind, fault_plan in_plan = {}) {
-  memory_stream in(input, in_plan);
-  memory_stream out;
-  conversion result;
-  result.printed = capture_output([&] { result.status = read_bin(in.get(), out.get(), kind); });
-  result.output = out.bytes();
-  return result;
+stream_run convert(const byte_vector& input, output_kind kind, fault_plan in_plan = {}) {
+  return run_on_streams(
+      input, [&](std::FILE* in, std::FILE* out) { return read_bin(in, out, kind); }, in_plan);
 }
 
 TEST(ReadBin, TurnsAnEmptyFileIntoTheFrameFF0102) {
   const auto csw = convert({}, output_kind::csw);
   ASSERT_EQ(csw.status, 0);
-  EXPECT_EQ(csw.output, pulses({{22, 4009}, {11, 1}, {11, 5}, {22, 1}, {33, 1}, {22, 2}, {44, 1},
-                                {22, 1}, {11, 2}, {22, 1}, {44, 1}, {11, 3}}))
+  EXPECT_EQ(csw.output, pulses({{22, 4009},
+                                {11, 1},
+                                {11, 5},
+                                {22, 1},
+                                {33, 1},
+                                {22, 2},
+                                {44, 1},
+                                {22, 1},
+                                {11, 2},
+                                {22, 1},
+                                {44, 1},
+                                {11, 3}}))
       << "no pause pulse: raw input has pause 0";
 
   const auto gen = convert({}, output_kind::tzxgen);

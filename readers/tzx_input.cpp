@@ -19,8 +19,7 @@
 
 namespace {
 
-constexpr std::array<std::uint8_t, 9> tzx_signature = {'Z', 'X', 'T', 'a', 'p', 'e', '!',
-                                                       0x1A, 1};
+constexpr std::array<std::uint8_t, 9> tzx_signature = {'Z', 'X', 'T', 'a', 'p', 'e', '!', 0x1A, 1};
 
 [[nodiscard]] int read_field(std::FILE* in, std::uint8_t* field, std::size_t size) {
   if (std::fread(field, 1, size, in) == size) return status_ok;
@@ -42,8 +41,7 @@ int read_tzx_data_block(std::FILE* in, std::FILE* out, output_kind kind) {
   std::uint8_t flag = 0;
   if (int rc = read_field(in, &flag, 1); rc != 0) return rc;
   const auto payload_length = static_cast<std::uint16_t>(data_length - 2);
-  if (int rc = write_data_block(kind, pause_ms, payload_length, out, in, flag); rc != 0)
-    return rc;
+  if (int rc = write_data_block(kind, pause_ms, payload_length, out, in, flag); rc != 0) return rc;
   std::uint8_t checksum = 0;
   return read_field(in, &checksum, 1);
 }

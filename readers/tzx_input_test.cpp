@@ -13,25 +13,16 @@ namespace {
 
 constexpr output_kind all_kinds[] = {output_kind::csw, output_kind::tzxgen, output_kind::tzxcsw};
 
-struct conversion {
-  int status = 0;
-  byte_vector output;
-  captured_output printed;
-};
-
-conversion convert(const byte_vector& image, output_kind kind = output_kind::csw,
+stream_run convert(const byte_vector& image, output_kind kind = output_kind::csw,
                    fault_plan in_plan = {}) {
-  memory_stream in(image, in_plan);
-  memory_stream out;
-  conversion result;
-  result.printed = capture_output([&] { result.status = read_tzx(in.get(), out.get(), kind); });
-  result.output = out.bytes();
-  return result;
+  return run_on_streams(
+      image, [&](std::FILE* in, std::FILE* out) { return read_tzx(in, out, kind); }, in_plan);
 }
 
 // A header block, a data block and a block of data length 2 (flag and checksum only).
 const std::vector<byte_vector> three_blocks = {
-    data_block(1000, 0x00, {0x00, 'h', 'e', 'l', 'l', 'o', ' ', ' ', ' ', ' ', ' ', 5, 0, 0, 0, 0, 0x80}),
+    data_block(1000, 0x00,
+               {0x00, 'h', 'e', 'l', 'l', 'o', ' ', ' ', ' ', ' ', ' ', 5, 0, 0, 0, 0, 0x80}),
     data_block(0, 0xFF, {0xF3, 0xAF, 0x01, 0x02, 0x03}),
     data_block(250, 0x42, {}),
 };
@@ -145,8 +136,8 @@ TEST(ReadTzx, EndsCleanlyOnlyAtBlockBoundaries) {
       // Block 0x18 keeps a zero head when it fails; the other forms are written
       // straight through, so what is there is the start of the whole output.
       if (kind != output_kind::tzxcsw) {
-        ASSERT_EQ(result.output, byte_vector(whole.output.begin(),
-                                             whole.output.begin() + result.output.size()));
+        ASSERT_EQ(result.output,
+                  byte_vector(whole.output.begin(), whole.output.begin() + result.output.size()));
       }
     }
   }

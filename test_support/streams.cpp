@@ -134,3 +134,14 @@ captured_output capture_output(const std::function<void()>& body) {
   std::fclose(err);
   return result;
 }
+
+stream_run run_on_streams(const byte_vector& input,
+                          const std::function<int(std::FILE* in, std::FILE* out)>& body,
+                          fault_plan in_plan, fault_plan out_plan) {
+  memory_stream in(input, in_plan);
+  memory_stream out({}, out_plan);
+  stream_run result;
+  result.printed = capture_output([&] { result.status = body(in.get(), out.get()); });
+  result.output = out.bytes();
+  return result;
+}

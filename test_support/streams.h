@@ -52,6 +52,19 @@ struct captured_output {
   std::string err;  // standard error
 };
 
+// What a call that reads one stream and writes another did.
+struct stream_run {
+  int status = 0;
+  byte_vector output;  // what the output stream holds afterwards
+  captured_output printed;
+};
+
+// Calls `body(in, out)` with `in` over `input` and `out` empty, each failing as
+// its plan says, and catches what it printed.
+stream_run run_on_streams(const byte_vector& input,
+                          const std::function<int(std::FILE* in, std::FILE* out)>& body,
+                          fault_plan in_plan = {}, fault_plan out_plan = {});
+
 // Everything in `file`, from its start.
 std::string read_all_text(std::FILE* file);
 

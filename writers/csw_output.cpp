@@ -20,8 +20,8 @@
 namespace {
 
 constexpr std::array<std::uint8_t, 32> csw_header = {
-    'C', 'o', 'm', 'p', 'r', 'e', 's', 's', 'e', 'd', ' ', 'S', 'q', 'u', 'a', 'r', 'e', ' ',
-    'W', 'a', 'v', 'e', 0x1A, 1, 1, 0x44, 0xAC, 1, 0, 0, 0, 0};
+    'C', 'o', 'm', 'p', 'r', 'e', 's',  's', 'e', 'd',  ' ',  'S', 'q', 'u', 'a', 'r',
+    'e', ' ', 'W', 'a', 'v', 'e', 0x1A, 1,   1,   0x44, 0xAC, 1,   0,   0,   0,   0};
 
 // 65535 ms * 44100 is past INT_MAX but fits 32 bits unsigned.
 constexpr std::uint32_t pause_samples(std::uint16_t pause_ms) {

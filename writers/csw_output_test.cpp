@@ -12,14 +12,14 @@ TEST(WriteCswHeader, WritesTheThirtyTwoByteHeader) {
   ASSERT_EQ(write_csw_header(out.get()), 0);
   byte_vector expected = {'C', 'o', 'm', 'p', 'r', 'e', 's', 's', 'e', 'd', ' ',
                           'S', 'q', 'u', 'a', 'r', 'e', ' ', 'W', 'a', 'v', 'e'};
-  const byte_vector rest = hex(
-      "1A"        // end of text
-      "01 01"     // version 1.01
-      "44 AC"     // 44100 Hz
-      "01"        // run-length
-      "00"        // starts low
-      "00 00 00"  // reserved
-  );
+  const byte_vector rest =
+      hex("1A"        // end of text
+          "01 01"     // version 1.01
+          "44 AC"     // 44100 Hz
+          "01"        // run-length
+          "00"        // starts low
+          "00 00 00"  // reserved
+      );
   expected.insert(expected.end(), rest.begin(), rest.end());
   EXPECT_EQ(out.bytes(), expected);
 }
@@ -31,9 +31,9 @@ TEST(WriteCswPause, WritesOneLongPulseOfTheTruncatedSampleCount) {
   };
   const row rows[] = {
       {0, ""},
-      {1, "00 2C 00 00 00"},     // 44.1 samples, truncated
-      {1000, "00 44 AC 00 00"},  // 44100
-      {65535, "00 6D 19 2C 00"}, // 2890093: past a signed 16-bit product, within 32 bits
+      {1, "00 2C 00 00 00"},      // 44.1 samples, truncated
+      {1000, "00 44 AC 00 00"},   // 44100
+      {65535, "00 6D 19 2C 00"},  // 2890093: 65535 * 44100 is past INT_MAX
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(testing::Message() << r.pause_ms << " ms");

@@ -23,8 +23,8 @@
 
 namespace {
 
-constexpr std::array<std::uint8_t, 10> tzx_header = {'Z', 'X', 'T', 'a', 'p', 'e', '!',
-                                                     0x1A, 1, 20};
+constexpr std::array<std::uint8_t, 10> tzx_header = {'Z', 'X', 'T',  'a', 'p',
+                                                     'e', '!', 0x1A, 1,   20};
 
 std::array<std::uint8_t, 15> recording_head(std::uint32_t length, std::uint32_t pulse_count,
                                             std::uint16_t pause_ms) {
@@ -64,8 +64,7 @@ int write_csw_recording_block(std::FILE* in, std::FILE* out, std::uint16_t paylo
   if (int rc = write_bytes(out, recording_head(0, 0, pause_ms)); rc != 0) return rc;
 
   std::uint32_t pulse_count = 0;
-  if (int rc = write_block_pulses(&pulse_count, in, out, payload_length, flag); rc != 0)
-    return rc;
+  if (int rc = write_block_pulses(&pulse_count, in, out, payload_length, flag); rc != 0) return rc;
 
   const long end_position = std::ftell(out);
   if (int rc = seek_output(out, head_position); rc != 0) return rc;

@@ -12,23 +12,15 @@ namespace {
 const byte_vector empty_frame_data_pulses = pulses(
     {{11, 5}, {22, 1}, {33, 1}, {22, 2}, {44, 1}, {22, 1}, {11, 2}, {22, 1}, {44, 1}, {11, 3}});
 
-struct written {
-  int status = 0;
-  byte_vector bytes;
-  captured_output printed;
-};
-
-written write_recording(const byte_vector& payload, std::uint8_t flag, std::uint16_t pause_ms,
-                        fault_plan out_plan = {}) {
-  memory_stream in(payload);
-  memory_stream out({}, out_plan);
-  written result;
-  result.printed = capture_output([&] {
-    result.status = write_csw_recording_block(
-        in.get(), out.get(), static_cast<std::uint16_t>(payload.size()), flag, pause_ms);
-  });
-  result.bytes = out.bytes();
-  return result;
+stream_run write_recording(const byte_vector& payload, std::uint8_t flag, std::uint16_t pause_ms,
+                           fault_plan out_plan = {}) {
+  const auto n = static_cast<std::uint16_t>(payload.size());
+  return run_on_streams(
+      payload,
+      [&](std::FILE* in, std::FILE* out) {
+        return write_csw_recording_block(in, out, n, flag, pause_ms);
+      },
+      {}, out_plan);
 }
 
 TEST(WriteTzxHeader, WritesVersionOnePointTwenty) {
@@ -44,12 +36,12 @@ TEST(WriteCswRecordingBlock, GivesTheWorked4053ByteFileForAnEmptyPayload) {
   ASSERT_EQ(write_csw_recording_block(in.get(), out.get(), 0, 0xFF, 0), 0);
   const byte_vector expected = concat({
       hex("5A 58 54 61 70 65 21 1A 01 14"),
-      hex("18"            // block ID
-          "C6 0F 00 00"   // 4038 bytes follow
-          "00 00"         // no pause
-          "44 AC 00"      // 44100 Hz
-          "01"            // run-length
-          "BC 0F 00 00"), // 4028 pulses
+      hex("18"             // block ID
+          "C6 0F 00 00"    // 4038 bytes follow
+          "00 00"          // no pause
+          "44 AC 00"       // 44100 Hz
+          "01"             // run-length
+          "BC 0F 00 00"),  // 4028 pulses
       pulses({{22, 4009}, {11, 1}}),
       empty_frame_data_pulses,
   });
@@ -62,20 +54,20 @@ TEST(WriteCswRecordingBlock, CountsOnlyThePulsesWritten) {
   // Frame FF 00 01 03 ends in two 0-bits, which get no pulse.
   const auto block = write_recording({0x00}, 0xFF, 0);
   ASSERT_EQ(block.status, 0);
-  ASSERT_EQ(block.bytes.size(), 15u + 4032u);
-  EXPECT_EQ(byte_vector(block.bytes.begin(), block.bytes.begin() + 15),
+  ASSERT_EQ(block.output.size(), 15u + 4032u);
+  EXPECT_EQ(byte_vector(block.output.begin(), block.output.begin() + 15),
             hex("18 CA 0F 00 00 00 00 44 AC 00 01 C0 0F 00 00"));
-  EXPECT_EQ(block.bytes[15 + 4030], 33);
-  EXPECT_EQ(block.bytes[15 + 4031], 22);
+  EXPECT_EQ(block.output[15 + 4030], 33);
+  EXPECT_EQ(block.output[15 + 4031], 22);
 }
 
 TEST(WriteCswRecordingBlock, CarriesThePauseInTheHeadNotAsAPulse) {
   const auto block = write_recording({}, 0xFF, 1000);
   ASSERT_EQ(block.status, 0);
-  EXPECT_EQ(load_u16(&block.bytes[5]), 1000);
-  EXPECT_EQ(block.bytes[5], 0xE8);
-  EXPECT_EQ(block.bytes[6], 0x03);
-  EXPECT_EQ(block.bytes.size(), 15u + 4028u);
+  EXPECT_EQ(load_u16(&block.output[5]), 1000);
+  EXPECT_EQ(block.output[5], 0xE8);
+  EXPECT_EQ(block.output[6], 0x03);
+  EXPECT_EQ(block.output.size(), 15u + 4028u);
 }
 
 TEST(WriteCswRecordingBlock, GivesEachOfSeveralBlocksItsOwnHead) {
@@ -84,10 +76,10 @@ TEST(WriteCswRecordingBlock, GivesEachOfSeveralBlocksItsOwnHead) {
   memory_stream out;
   const std::uint16_t pauses[] = {0, 1000, 65535};
   for (std::size_t i = 0; i < payloads.size(); ++i) {
-    ASSERT_EQ(write_csw_recording_block(in.get(), out.get(),
-                                        static_cast<std::uint16_t>(payloads[i].size()), 0xFF,
-                                        pauses[i]),
-              0);
+    ASSERT_EQ(
+        write_csw_recording_block(in.get(), out.get(),
+                                  static_cast<std::uint16_t>(payloads[i].size()), 0xFF, pauses[i]),
+        0);
     EXPECT_EQ(out.position(), out.bytes().size()) << "back at the end after block " << i;
   }
   // Walk the file by its length fields: they must land exactly on each next head.
@@ -113,10 +105,11 @@ TEST(WriteCswRecordingBlock, KeepsTheZeroHeadWhenThePulsesFail) {
     const auto failed = write_recording({1, 2, 3}, 0x00, 0, {.write_bytes = budget});
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.printed.err, "Output file write error: No space left on device\n");
-    ASSERT_EQ(failed.bytes.size(), budget);
+    ASSERT_EQ(failed.output.size(), budget);
     byte_vector zero_head_prefix = hex("18 00 00 00 00 00 00 44 AC 00 01 00 00 00 00");
-    zero_head_prefix.insert(zero_head_prefix.end(), good.bytes.begin() + 15, good.bytes.end());
-    EXPECT_EQ(failed.bytes, byte_vector(zero_head_prefix.begin(), zero_head_prefix.begin() + budget));
+    zero_head_prefix.insert(zero_head_prefix.end(), good.output.begin() + 15, good.output.end());
+    EXPECT_EQ(failed.output,
+              byte_vector(zero_head_prefix.begin(), zero_head_prefix.begin() + budget));
   }
 }
 
@@ -129,7 +122,7 @@ TEST(WriteCswRecordingBlock, ReportsAFailedSeekOnTheOutput) {
     SCOPED_TRACE(testing::Message() << seeks << " seeks allowed");
     const auto block = write_recording({1, 2, 3}, 0xFF, 0, {.seeks = seeks});
     if (block.status == 0) {
-      EXPECT_EQ(block.bytes, good.bytes);
+      EXPECT_EQ(block.output, good.output);
       break;
     }
     EXPECT_EQ(block.status, 1);

@@ -94,9 +94,8 @@ int write_generalized_block(std::FILE* in, std::FILE* out, std::uint16_t payload
   if (int rc = write_bytes(out, data_symbols); rc != 0) return rc;
 
   bit_packer packer;
-  const int rc = walk_block_frame(in, payload_length, flag, [&](code_word word) {
-    return pack_code_word(&packer, word, out);
-  });
+  const int rc = walk_block_frame(
+      in, payload_length, flag, [&](code_word word) { return pack_code_word(&packer, word, out); });
   if (rc != 0) return rc;  // pending bits are dropped with the unfinished block
   return flush_bits(packer, out);
 }

@@ -9,23 +9,15 @@
 
 namespace {
 
-struct written {
-  int status = 0;
-  byte_vector bytes;
-  captured_output printed;
-};
-
-written write_generalized(const byte_vector& payload, std::uint8_t flag, std::uint16_t pause_ms,
-                          fault_plan out_plan = {}, fault_plan in_plan = {}) {
-  memory_stream in(payload, in_plan);
-  memory_stream out({}, out_plan);
-  written result;
-  result.printed = capture_output([&] {
-    result.status = write_generalized_block(
-        in.get(), out.get(), static_cast<std::uint16_t>(payload.size()), flag, pause_ms);
-  });
-  result.bytes = out.bytes();
-  return result;
+stream_run write_generalized(const byte_vector& payload, std::uint8_t flag, std::uint16_t pause_ms,
+                             fault_plan out_plan = {}) {
+  const auto n = static_cast<std::uint16_t>(payload.size());
+  return run_on_streams(
+      payload,
+      [&](std::FILE* in, std::FILE* out) {
+        return write_generalized_block(in, out, n, flag, pause_ms);
+      },
+      {}, out_plan);
 }
 
 TEST(WriteGeneralizedBlock, GivesTheWorked55ByteFileForAnEmptyPayload) {
@@ -33,30 +25,30 @@ TEST(WriteGeneralizedBlock, GivesTheWorked55ByteFileForAnEmptyPayload) {
   memory_stream out;
   ASSERT_EQ(write_tzx_header(out.get()), 0);
   ASSERT_EQ(write_generalized_block(in.get(), out.get(), 0, 0xFF, 0), 0);
-  const byte_vector expected = hex(
-      "5A 58 54 61 70 65 21 1A 01 14"   // TZX 1.20
-      "19"                              // block ID
-      "28 00 00 00"                     // 40 bytes follow
-      "00 00"                           // no pause
-      "02 00 00 00"                     // TOTP: two pilot-and-sync entries
-      "02 02"                           // NPP, ASP
-      "1E 00 00 00"                     // TOTD: 30 line bits
-      "01 02"                           // NPD, ASD
-      "00 D6 06 00 00"                  // pilot symbol 0: one 1750-T pulse
-      "00 6B 03 6B 03"                  // pilot symbol 1: two 875-T pulses
-      "01 A0 0F"                        // symbol 1 x 4000: the 2 s pilot
-      "01 01 00"                        // symbol 1 once: the sync
-      "02 6B 03"                        // data symbol 0: low for 875 T
-      "03 6B 03"                        // data symbol 1: high for 875 T
-      "AC 67 96 14");                   // 1010110001 1001111001 0110000101, 00
+  const byte_vector expected =
+      hex("5A 58 54 61 70 65 21 1A 01 14"  // TZX 1.20
+          "19"                             // block ID
+          "28 00 00 00"                    // 40 bytes follow
+          "00 00"                          // no pause
+          "02 00 00 00"                    // TOTP: two pilot-and-sync entries
+          "02 02"                          // NPP, ASP
+          "1E 00 00 00"                    // TOTD: 30 line bits
+          "01 02"                          // NPD, ASD
+          "00 D6 06 00 00"                 // pilot symbol 0: one 1750-T pulse
+          "00 6B 03 6B 03"                 // pilot symbol 1: two 875-T pulses
+          "01 A0 0F"                       // symbol 1 x 4000: the 2 s pilot
+          "01 01 00"                       // symbol 1 once: the sync
+          "02 6B 03"                       // data symbol 0: low for 875 T
+          "03 6B 03"                       // data symbol 1: high for 875 T
+          "AC 67 96 14");                  // 1010110001 1001111001 0110000101, 00
   EXPECT_EQ(out.bytes(), expected);
 }
 
 TEST(WriteGeneralizedBlock, GivesHeaderBlocksTheLongPilot) {
   const auto block = write_generalized({}, 0x00, 1000);
   ASSERT_EQ(block.status, 0);
-  EXPECT_EQ(load_u16(&block.bytes[5]), 1000);
-  EXPECT_EQ(byte_vector(block.bytes.begin() + 29, block.bytes.begin() + 35),
+  EXPECT_EQ(load_u16(&block.output[5]), 1000);
+  EXPECT_EQ(byte_vector(block.output.begin() + 29, block.output.begin() + 35),
             hex("00 10 27 01 01 00"));  // symbol 0 x 10000, then the sync
 }
 
@@ -81,48 +73,45 @@ TEST(WriteGeneralizedBlock, PacksTheFrameAndCountsItsLengthExactly) {
     const auto block = write_generalized(payload, 0xFF, 0);
     ASSERT_EQ(block.status, 0);
     const std::size_t line_bits = 10 * (n + 3);
-    EXPECT_EQ(load_u32(&block.bytes[13]), line_bits);
-    EXPECT_EQ(load_u32(&block.bytes[1]), block.bytes.size() - 5) << "length = bytes after it";
-    EXPECT_EQ(block.bytes.size(), 41 + (line_bits + 7) / 8);
+    EXPECT_EQ(load_u32(&block.output[13]), line_bits);
+    EXPECT_EQ(load_u32(&block.output[1]), block.output.size() - 5) << "length = bytes after it";
+    EXPECT_EQ(block.output.size(), 41 + (line_bits + 7) / 8);
     if (line_bits % 8 != 0) {
-      EXPECT_EQ(block.bytes.back() & ((1u << (8 - line_bits % 8)) - 1), 0u) << "fill bits are 0";
+      EXPECT_EQ(block.output.back() & ((1u << (8 - line_bits % 8)) - 1), 0u) << "fill bits are 0";
     }
 
-    EXPECT_EQ(unpack_words(block.bytes, n + 3), frame_code_words(0xFF, payload));
+    EXPECT_EQ(unpack_words(block.output, n + 3), frame_code_words(0xFF, payload));
   }
 }
 
 TEST(WriteGeneralizedBlock, EndsOnAByteBoundaryWhenTheFrameIsAMultipleOfFour) {
   const auto block = write_generalized({0x42}, 0xFF, 0);  // 4 characters, 40 bits
   ASSERT_EQ(block.status, 0);
-  EXPECT_EQ(block.bytes.size(), 41u + 5u);
+  EXPECT_EQ(block.output.size(), 41u + 5u);
 }
 
 TEST(WriteGeneralizedBlock, KeepsOnlyWholeBytesWhenTheInputRunsOut) {
   // Flag and one of three payload bytes arrive: 20 bits, so two whole bytes.
   const auto good = write_generalized({0x10, 0x20, 0x30}, 0xFF, 0);
-  memory_stream in({0x10});
-  memory_stream out;
-  int rc = 0;
-  const auto printed = capture_output([&] { rc = write_generalized_block(in.get(), out.get(), 3, 0xFF, 0); });
-  EXPECT_EQ(rc, 1);
-  EXPECT_EQ(printed.err, "Unexpected end of input file\n");
-  ASSERT_EQ(out.bytes().size(), 41u + 2u);
-  EXPECT_EQ(out.bytes()[41], good.bytes[41]);
-  EXPECT_EQ(out.bytes()[42], good.bytes[42]);
-  EXPECT_EQ(load_u32(&out.bytes()[1]), good.bytes.size() - 5) << "the length claims the whole block";
+  const auto cut = run_on_streams({0x10}, [](std::FILE* in, std::FILE* out) {
+    return write_generalized_block(in, out, 3, 0xFF, 0);
+  });
+  EXPECT_EQ(cut.status, 1);
+  EXPECT_EQ(cut.printed.err, "Unexpected end of input file\n");
+  EXPECT_EQ(cut.output, byte_vector(good.output.begin(), good.output.begin() + 41 + 2))
+      << "the length field still claims the whole block";
 }
 
 TEST(WriteGeneralizedBlock, StopsAtAFailedWriteWhateverTheBudget) {
   const byte_vector payload = random_bytes(9, 3);
   const auto good = write_generalized(payload, 0x00, 500);
   ASSERT_EQ(good.status, 0);
-  for (std::size_t budget = 0; budget < good.bytes.size(); ++budget) {
+  for (std::size_t budget = 0; budget < good.output.size(); ++budget) {
     SCOPED_TRACE(testing::Message() << "budget " << budget);
     const auto failed = write_generalized(payload, 0x00, 500, {.write_bytes = budget});
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.printed.err, "Output file write error: No space left on device\n");
-    EXPECT_EQ(failed.bytes, byte_vector(good.bytes.begin(), good.bytes.begin() + budget));
+    EXPECT_EQ(failed.output, byte_vector(good.output.begin(), good.output.begin() + budget));
   }
 }
 
