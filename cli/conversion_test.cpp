@@ -59,14 +59,11 @@ TEST(RunConversion, WritesOnlyTheFileHeaderForATapeWithoutBlocks) {
 TEST(RunConversion, TurnsAnEmptyRawFileIntoThe4060ByteCswFile) {
   scratch_dir dir;
   write_file(dir.path("empty.bin"), {});
-  ASSERT_EQ(convert(dir.path("empty.bin"), dir.path("out.csw"), output_kind::csw, input_kind::bin)
-                .status,
-            0);
-  const byte_vector expected =
-      concat({csw_header_bytes,
-              pulses({{22, 4009}, {11, 1},  // pilot, sync
-                      {11, 5}, {22, 1}, {33, 1}, {22, 2}, {44, 1}, {22, 1}, {11, 2}, {22, 1},
-                      {44, 1}, {11, 3}})});  // frame FF 01 02, and no pause pulse
+  ASSERT_EQ(
+      convert(dir.path("empty.bin"), dir.path("out.csw"), output_kind::csw, input_kind::bin).status,
+      0);
+  // No pause pulse: raw input has pause 0.
+  const byte_vector expected = concat({csw_header_bytes, empty_raw_block_pulses()});
   EXPECT_EQ(expected.size(), 4060u);
   EXPECT_EQ(read_file(dir.path("out.csw")), expected);
 }

@@ -65,6 +65,16 @@ std::vector<std::uint16_t> frame_code_words(std::uint8_t flag, const byte_vector
   return words;
 }
 
+const byte_vector& empty_raw_block_pulses() {
+  // clang-format off
+  static const byte_vector list = pulses({
+      {22, 4009}, {11, 1},                               // pilot, sync
+      {11, 5}, {22, 1}, {33, 1}, {22, 2}, {44, 1},       // 1010110001 after the sync's 0 cell
+      {22, 1}, {11, 2}, {22, 1}, {44, 1}, {11, 3}});     // 1001111001 0110000101
+  // clang-format on
+  return list;
+}
+
 byte_vector random_bytes(std::size_t n, std::uint32_t seed) {
   std::mt19937 generator(seed);
   byte_vector bytes(n);

@@ -32,6 +32,10 @@ byte_vector pulses(std::initializer_list<std::pair<std::uint8_t, int>> rows);
 // bytes are summed here on their own, as ones' complement sums.
 std::vector<std::uint16_t> frame_code_words(std::uint8_t flag, const byte_vector& payload);
 
+// The 4028 pulses of frame FF 01 02, an empty raw input: the 2 s pilot, the
+// sync, then the eighteen data pulses of its three code words.
+const byte_vector& empty_raw_block_pulses();
+
 // `n` bytes of a fixed pseudo-random sequence from `seed`.
 byte_vector random_bytes(std::size_t n, std::uint32_t seed);
 

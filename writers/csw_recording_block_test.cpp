@@ -8,10 +8,6 @@
 
 namespace {
 
-// The 18 data pulses of frame FF 01 02, after pilot and sync.
-const byte_vector empty_frame_data_pulses = pulses(
-    {{11, 5}, {22, 1}, {33, 1}, {22, 2}, {44, 1}, {22, 1}, {11, 2}, {22, 1}, {44, 1}, {11, 3}});
-
 stream_run write_recording(const byte_vector& payload, std::uint8_t flag, std::uint16_t pause_ms,
                            fault_plan out_plan = {}) {
   const auto n = static_cast<std::uint16_t>(payload.size());
@@ -42,8 +38,7 @@ TEST(WriteCswRecordingBlock, GivesTheWorked4053ByteFileForAnEmptyPayload) {
           "44 AC 00"       // 44100 Hz
           "01"             // run-length
           "BC 0F 00 00"),  // 4028 pulses
-      pulses({{22, 4009}, {11, 1}}),
-      empty_frame_data_pulses,
+      empty_raw_block_pulses(),
   });
   EXPECT_EQ(out.bytes().size(), 4053u);
   EXPECT_EQ(out.bytes(), expected);
