@@ -32,14 +32,6 @@ std::string conversion_line(const std::string& input, const std::string& output)
   return "Converting \"" + input + "\" -> \"" + output + "\"\n";
 }
 
-const byte_vector csw_header_bytes = [] {
-  byte_vector h = {'C', 'o', 'm', 'p', 'r', 'e', 's', 's', 'e', 'd', ' ',
-                   'S', 'q', 'u', 'a', 'r', 'e', ' ', 'W', 'a', 'v', 'e'};
-  const byte_vector rest = hex("1A 01 01 44 AC 01 00 00 00 00");
-  h.insert(h.end(), rest.begin(), rest.end());
-  return h;
-}();
-
 TEST(RunConversion, WritesOnlyTheFileHeaderForATapeWithoutBlocks) {
   scratch_dir dir;
   write_file(dir.path("empty.tzx"), tzx_header(1, 20));
@@ -48,11 +40,11 @@ TEST(RunConversion, WritesOnlyTheFileHeaderForATapeWithoutBlocks) {
   EXPECT_EQ(csw.printed.out,
             conversion_line(dir.path("empty.tzx"), dir.path("out.csw")) + "Complete.\n");
   EXPECT_EQ(csw.printed.err, "");
-  EXPECT_EQ(read_file(dir.path("out.csw")), csw_header_bytes);
+  EXPECT_EQ(read_file(dir.path("out.csw")), csw_file_header());
 
   for (output_kind kind : {output_kind::tzxgen, output_kind::tzxcsw}) {
     ASSERT_EQ(convert(dir.path("empty.tzx"), dir.path("out.tzx"), kind).status, 0);
-    EXPECT_EQ(read_file(dir.path("out.tzx")), hex("5A 58 54 61 70 65 21 1A 01 14"));
+    EXPECT_EQ(read_file(dir.path("out.tzx")), tzx_header(1, 20));
   }
 }
 
@@ -63,7 +55,7 @@ TEST(RunConversion, TurnsAnEmptyRawFileIntoThe4060ByteCswFile) {
       convert(dir.path("empty.bin"), dir.path("out.csw"), output_kind::csw, input_kind::bin).status,
       0);
   // No pause pulse: raw input has pause 0.
-  const byte_vector expected = concat({csw_header_bytes, empty_raw_block_pulses()});
+  const byte_vector expected = concat({csw_file_header(), empty_raw_block_pulses()});
   EXPECT_EQ(expected.size(), 4060u);
   EXPECT_EQ(read_file(dir.path("out.csw")), expected);
 }
@@ -75,7 +67,7 @@ TEST(RunConversion, KeepsTheFileHeaderWhenTheInputIsNotATape) {
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.printed.out, conversion_line(dir.path("notes.txt"), dir.path("out.csw")));
   EXPECT_EQ(result.printed.err, "Input file format error\n");
-  EXPECT_EQ(read_file(dir.path("out.csw")), csw_header_bytes);
+  EXPECT_EQ(read_file(dir.path("out.csw")), csw_file_header());
 }
 
 TEST(RunConversion, KeepsTheBlocksBeforeAnUnsupportedOne) {

@@ -145,3 +145,11 @@ stream_run run_on_streams(const byte_vector& input,
   result.output = out.bytes();
   return result;
 }
+
+stream_run run_block_writer(block_writer writer, const byte_vector& payload, std::uint8_t flag,
+                            std::uint16_t pause_ms, fault_plan out_plan) {
+  const auto n = static_cast<std::uint16_t>(payload.size());
+  return run_on_streams(
+      payload, [&](std::FILE* in, std::FILE* out) { return writer(in, out, n, flag, pause_ms); },
+      {}, out_plan);
+}

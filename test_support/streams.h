@@ -65,6 +65,14 @@ stream_run run_on_streams(const byte_vector& input,
                           const std::function<int(std::FILE* in, std::FILE* out)>& body,
                           fault_plan in_plan = {}, fault_plan out_plan = {});
 
+// The writers of one TZX block: block 0x18 and block 0x19.
+using block_writer = int (*)(std::FILE* in, std::FILE* out, std::uint16_t payload_length,
+                             std::uint8_t flag, std::uint16_t pause_ms);
+
+// One block of all of `payload` through `writer`, the output failing as `out_plan` says.
+stream_run run_block_writer(block_writer writer, const byte_vector& payload, std::uint8_t flag,
+                            std::uint16_t pause_ms, fault_plan out_plan = {});
+
 // Everything in `file`, from its start.
 std::string read_all_text(std::FILE* file);
 

@@ -8,6 +8,21 @@
 
 #include "coding/line_code.h"
 
+byte_vector csw_file_header() {
+  byte_vector header = {'C', 'o', 'm', 'p', 'r', 'e', 's', 's', 'e', 'd', ' ',
+                        'S', 'q', 'u', 'a', 'r', 'e', ' ', 'W', 'a', 'v', 'e'};
+  const byte_vector rest =
+      hex("1A"        // end of text
+          "01 01"     // version 1.01
+          "44 AC"     // 44100 Hz
+          "01"        // run-length
+          "00"        // starts low
+          "00 00 00"  // reserved
+      );
+  header.insert(header.end(), rest.begin(), rest.end());
+  return header;
+}
+
 byte_vector tzx_header(std::uint8_t major, std::uint8_t minor) {
   return {'Z', 'X', 'T', 'a', 'p', 'e', '!', 0x1A, major, minor};
 }

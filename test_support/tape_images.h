@@ -13,6 +13,9 @@
 
 #include "test_support/streams.h"
 
+// The 32-byte CSW 1.01 header every csw output starts with.
+byte_vector csw_file_header();
+
 // "ZXTape!", 0x1A, major, minor.
 byte_vector tzx_header(std::uint8_t major = 1, std::uint8_t minor = 20);
 

@@ -15,6 +15,7 @@
 
 #include "coding/byte_output.h"
 #include "coding/little_endian.h"
+#include "coding/pulse_stream.h"  // samples_per_second
 #include "writers/block_writers.h"
 
 namespace {
@@ -25,7 +26,7 @@ constexpr std::array<std::uint8_t, 32> csw_header = {
 
 // 65535 ms * 44100 is past INT_MAX but fits 32 bits unsigned.
 constexpr std::uint32_t pause_samples(std::uint16_t pause_ms) {
-  return std::uint32_t{pause_ms} * 44100u / 1000u;
+  return std::uint32_t{pause_ms} * samples_per_second / 1000u;
 }
 static_assert(pause_samples(1) == 44);
 static_assert(pause_samples(65535) == 2'890'093);

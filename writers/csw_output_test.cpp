@@ -10,18 +10,7 @@ namespace {
 TEST(WriteCswHeader, WritesTheThirtyTwoByteHeader) {
   memory_stream out;
   ASSERT_EQ(write_csw_header(out.get()), 0);
-  byte_vector expected = {'C', 'o', 'm', 'p', 'r', 'e', 's', 's', 'e', 'd', ' ',
-                          'S', 'q', 'u', 'a', 'r', 'e', ' ', 'W', 'a', 'v', 'e'};
-  const byte_vector rest =
-      hex("1A"        // end of text
-          "01 01"     // version 1.01
-          "44 AC"     // 44100 Hz
-          "01"        // run-length
-          "00"        // starts low
-          "00 00 00"  // reserved
-      );
-  expected.insert(expected.end(), rest.begin(), rest.end());
-  EXPECT_EQ(out.bytes(), expected);
+  EXPECT_EQ(out.bytes(), csw_file_header());
 }
 
 TEST(WriteCswPause, WritesOneLongPulseOfTheTruncatedSampleCount) {

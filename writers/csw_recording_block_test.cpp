@@ -8,17 +8,6 @@
 
 namespace {
 
-stream_run write_recording(const byte_vector& payload, std::uint8_t flag, std::uint16_t pause_ms,
-                           fault_plan out_plan = {}) {
-  const auto n = static_cast<std::uint16_t>(payload.size());
-  return run_on_streams(
-      payload,
-      [&](std::FILE* in, std::FILE* out) {
-        return write_csw_recording_block(in, out, n, flag, pause_ms);
-      },
-      {}, out_plan);
-}
-
 TEST(WriteTzxHeader, WritesVersionOnePointTwenty) {
   memory_stream out;
   ASSERT_EQ(write_tzx_header(out.get()), 0);
@@ -47,7 +36,7 @@ TEST(WriteCswRecordingBlock, GivesTheWorked4053ByteFileForAnEmptyPayload) {
 
 TEST(WriteCswRecordingBlock, CountsOnlyThePulsesWritten) {
   // Frame FF 00 01 03 ends in two 0-bits, which get no pulse.
-  const auto block = write_recording({0x00}, 0xFF, 0);
+  const auto block = run_block_writer(write_csw_recording_block, {0x00}, 0xFF, 0);
   ASSERT_EQ(block.status, 0);
   ASSERT_EQ(block.output.size(), 15u + 4032u);
   EXPECT_EQ(byte_vector(block.output.begin(), block.output.begin() + 15),
@@ -57,7 +46,7 @@ TEST(WriteCswRecordingBlock, CountsOnlyThePulsesWritten) {
 }
 
 TEST(WriteCswRecordingBlock, CarriesThePauseInTheHeadNotAsAPulse) {
-  const auto block = write_recording({}, 0xFF, 1000);
+  const auto block = run_block_writer(write_csw_recording_block, {}, 0xFF, 1000);
   ASSERT_EQ(block.status, 0);
   EXPECT_EQ(load_u16(&block.output[5]), 1000);
   EXPECT_EQ(block.output[5], 0xE8);
@@ -93,11 +82,12 @@ TEST(WriteCswRecordingBlock, GivesEachOfSeveralBlocksItsOwnHead) {
 }
 
 TEST(WriteCswRecordingBlock, KeepsTheZeroHeadWhenThePulsesFail) {
-  const auto good = write_recording({1, 2, 3}, 0x00, 0);
+  const auto good = run_block_writer(write_csw_recording_block, {1, 2, 3}, 0x00, 0);
   ASSERT_EQ(good.status, 0);
   for (std::size_t budget : {0u, 1u, 14u, 15u, 16u, 10040u, 10060u}) {
     SCOPED_TRACE(testing::Message() << "budget " << budget);
-    const auto failed = write_recording({1, 2, 3}, 0x00, 0, {.write_bytes = budget});
+    const auto failed =
+        run_block_writer(write_csw_recording_block, {1, 2, 3}, 0x00, 0, {.write_bytes = budget});
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.printed.err, "Output file write error: No space left on device\n");
     ASSERT_EQ(failed.output.size(), budget);
@@ -109,13 +99,14 @@ TEST(WriteCswRecordingBlock, KeepsTheZeroHeadWhenThePulsesFail) {
 }
 
 TEST(WriteCswRecordingBlock, ReportsAFailedSeekOnTheOutput) {
-  const auto good = write_recording({1, 2, 3}, 0xFF, 0);
+  const auto good = run_block_writer(write_csw_recording_block, {1, 2, 3}, 0xFF, 0);
   ASSERT_EQ(good.status, 0);
   // Let each seek, position queries included, fail in turn until the block succeeds.
   std::size_t seeks = 0;
   for (;; ++seeks) {
     SCOPED_TRACE(testing::Message() << seeks << " seeks allowed");
-    const auto block = write_recording({1, 2, 3}, 0xFF, 0, {.seeks = seeks});
+    const auto block =
+        run_block_writer(write_csw_recording_block, {1, 2, 3}, 0xFF, 0, {.seeks = seeks});
     if (block.status == 0) {
       EXPECT_EQ(block.output, good.output);
       break;

@@ -9,17 +9,6 @@
 
 namespace {
 
-stream_run write_generalized(const byte_vector& payload, std::uint8_t flag, std::uint16_t pause_ms,
-                             fault_plan out_plan = {}) {
-  const auto n = static_cast<std::uint16_t>(payload.size());
-  return run_on_streams(
-      payload,
-      [&](std::FILE* in, std::FILE* out) {
-        return write_generalized_block(in, out, n, flag, pause_ms);
-      },
-      {}, out_plan);
-}
-
 TEST(WriteGeneralizedBlock, GivesTheWorked55ByteFileForAnEmptyPayload) {
   memory_stream in;
   memory_stream out;
@@ -45,7 +34,7 @@ TEST(WriteGeneralizedBlock, GivesTheWorked55ByteFileForAnEmptyPayload) {
 }
 
 TEST(WriteGeneralizedBlock, GivesHeaderBlocksTheLongPilot) {
-  const auto block = write_generalized({}, 0x00, 1000);
+  const auto block = run_block_writer(write_generalized_block, {}, 0x00, 1000);
   ASSERT_EQ(block.status, 0);
   EXPECT_EQ(load_u16(&block.output[5]), 1000);
   EXPECT_EQ(byte_vector(block.output.begin() + 29, block.output.begin() + 35),
@@ -70,7 +59,7 @@ TEST(WriteGeneralizedBlock, PacksTheFrameAndCountsItsLengthExactly) {
   for (std::size_t n : {0u, 1u, 2u, 3u, 5u, 100u, 4093u}) {
     SCOPED_TRACE(testing::Message() << n << " payload bytes");
     const byte_vector payload = random_bytes(n, static_cast<std::uint32_t>(n));
-    const auto block = write_generalized(payload, 0xFF, 0);
+    const auto block = run_block_writer(write_generalized_block, payload, 0xFF, 0);
     ASSERT_EQ(block.status, 0);
     const std::size_t line_bits = 10 * (n + 3);
     EXPECT_EQ(load_u32(&block.output[13]), line_bits);
@@ -85,14 +74,15 @@ TEST(WriteGeneralizedBlock, PacksTheFrameAndCountsItsLengthExactly) {
 }
 
 TEST(WriteGeneralizedBlock, EndsOnAByteBoundaryWhenTheFrameIsAMultipleOfFour) {
-  const auto block = write_generalized({0x42}, 0xFF, 0);  // 4 characters, 40 bits
+  const auto block =
+      run_block_writer(write_generalized_block, {0x42}, 0xFF, 0);  // 4 characters, 40 bits
   ASSERT_EQ(block.status, 0);
   EXPECT_EQ(block.output.size(), 41u + 5u);
 }
 
 TEST(WriteGeneralizedBlock, KeepsOnlyWholeBytesWhenTheInputRunsOut) {
   // Flag and one of three payload bytes arrive: 20 bits, so two whole bytes.
-  const auto good = write_generalized({0x10, 0x20, 0x30}, 0xFF, 0);
+  const auto good = run_block_writer(write_generalized_block, {0x10, 0x20, 0x30}, 0xFF, 0);
   const auto cut = run_on_streams({0x10}, [](std::FILE* in, std::FILE* out) {
     return write_generalized_block(in, out, 3, 0xFF, 0);
   });
@@ -104,11 +94,12 @@ TEST(WriteGeneralizedBlock, KeepsOnlyWholeBytesWhenTheInputRunsOut) {
 
 TEST(WriteGeneralizedBlock, StopsAtAFailedWriteWhateverTheBudget) {
   const byte_vector payload = random_bytes(9, 3);
-  const auto good = write_generalized(payload, 0x00, 500);
+  const auto good = run_block_writer(write_generalized_block, payload, 0x00, 500);
   ASSERT_EQ(good.status, 0);
   for (std::size_t budget = 0; budget < good.output.size(); ++budget) {
     SCOPED_TRACE(testing::Message() << "budget " << budget);
-    const auto failed = write_generalized(payload, 0x00, 500, {.write_bytes = budget});
+    const auto failed =
+        run_block_writer(write_generalized_block, payload, 0x00, 500, {.write_bytes = budget});
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.printed.err, "Output file write error: No space left on device\n");
     EXPECT_EQ(failed.output, byte_vector(good.output.begin(), good.output.begin() + budget));
