@@ -55,8 +55,15 @@ int write_code_pulses(code_word word, std::FILE* out, bit_history* history,
   return status_ok;
 }
 
+// A final run of 1-bits is closed here. A final run of 0-bits is normally left
+// to whatever the container writes next, which lasts at least two cells: a
+// pause, or, after a pause of 0, the next block's first pilot pulse. A run of
+// three 0-bits (a code word ends in at most three) would outlast that pilot
+// pulse and lose its last cell to the pilot's next level, so it gets its own
+// pulse.
 int finish_pulses(bit_history history, std::FILE* out, std::uint32_t* pulse_count) {
-  if ((history & 1u) == 0) return status_ok;
+  if ((history & 1u) == 0 && run_cells(history) <= pilot_pulse_samples / cell_samples)
+    return status_ok;
   return close_run(history, out, pulse_count);
 }
 

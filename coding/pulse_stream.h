@@ -6,8 +6,9 @@
 // 11-sample sync pulse, then the frame's line bits as non-return-to-zero cells
 // of 11 samples: every 1-bit at the sync's level, every 0-bit at the other. A
 // pulse is written each time the line bit changes, so every data pulse is 11,
-// 22, 33, 44 or 55 samples. A final run of 0-bits gets no pulse: the level it
-// leaves is ended by whatever the container writes next.
+// 22, 33, 44 or 55 samples. A final run of one or two 0-bits gets no pulse:
+// the level it leaves is ended by whatever the container writes next, which
+// lasts at least two cells. A final run of three gets its pulse.
 #pragma once
 
 #include <cstdint>
@@ -40,5 +41,6 @@ inline constexpr bit_history bit_history_at_block_start = 0b0000'0010;
 [[nodiscard]] int write_code_pulses(code_word word, std::FILE* out, bit_history* history,
                                     std::uint32_t* pulse_count);
 
-// Closes a final run of 1-bits with its pulse; after a 0-bit writes nothing.
+// Closes a final run of 1-bits, or of three 0-bits, with its pulse; after one
+// or two 0-bits writes nothing.
 [[nodiscard]] int finish_pulses(bit_history history, std::FILE* out, std::uint32_t* pulse_count);

@@ -69,6 +69,39 @@ TEST(WriteBlockPulses, LeavesTrailingZeroBitsWithoutAPulse) {
   EXPECT_EQ(block.output[10044], 22);
 }
 
+// Regression: a block with no pause whose frame ended in three 0-bits left them
+// to the next block's first pilot pulse, two cells long, so the third cell
+// played at the level of the pilot's second pulse and a loader read a 1.
+TEST(WriteBlockPulses, ClosesAFinalRunOfThreeZeroBitsWithItsOwnPulse) {
+  // Frame FF 6A 98 F9 ends in the code word 1011001000.
+  const auto block = write_block(0xFF, {0x6A, 0x98, 0xF9});
+  ASSERT_EQ(block.status, 0);
+  EXPECT_EQ(block.output.back(), 33);
+  EXPECT_EQ(block.pulse_count, block.output.size());
+}
+
+TEST(FinishPulses, ClosesRunsOfOnesAndOfThreeZerosOnly) {
+  struct row {
+    bit_history history;
+    byte_vector pulses;
+  };
+  const row rows[] = {
+      {0b0000'0001, {11}},  // one 1-bit
+      {0b0101'1111, {55}},  // five
+      {0b0000'0010, {}},    // one 0-bit: the next pulse carries it
+      {0b0000'0100, {}},    // two
+      {0b0000'1000, {33}},  // three: longer than a pilot pulse
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(testing::Message() << "history " << int{r.history});
+    memory_stream out;
+    std::uint32_t count = 0;
+    EXPECT_EQ(finish_pulses(r.history, out.get(), &count), 0);
+    EXPECT_EQ(out.bytes(), r.pulses);
+    EXPECT_EQ(count, r.pulses.size());
+  }
+}
+
 TEST(WriteBlockPulses, CountsTheCellAfterTheSyncInTheFirstDataPulse) {
   struct row {
     std::uint8_t flag;
