@@ -154,7 +154,7 @@ TEST(Morvane, TakesRawInputUpTo65535Bytes) {
   EXPECT_EQ(largest.status, 0);
   EXPECT_EQ(largest.err, "");
   EXPECT_NE(largest.out.find("Complete.\n"), std::string::npos);
-  EXPECT_EQ(read_file(dir.path("largest.tzx")).size(), 10u + 41u + (10u * 65538 + 7) / 8);
+  EXPECT_EQ(read_file(dir.path("largest.tzx")).size(), 10u + 49u + (10u * 65538 + 7) / 8);
 
   const auto too_big = run_morvane({"-from", "bin", dir.path("too_big.bin"), dir.path("big.csw")});
   EXPECT_EQ(too_big.status, 2);

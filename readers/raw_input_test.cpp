@@ -20,8 +20,8 @@ TEST(ReadBin, TurnsAnEmptyFileIntoTheFrameFF0102) {
 
   const auto gen = convert({}, output_kind::tzxgen);
   ASSERT_EQ(gen.status, 0);
-  ASSERT_EQ(gen.output.size(), 45u);
-  EXPECT_EQ(byte_vector(gen.output.begin() + 29, gen.output.begin() + 32), hex("01 A0 0F"))
+  ASSERT_EQ(gen.output.size(), 53u);
+  EXPECT_EQ(byte_vector(gen.output.begin() + 37, gen.output.begin() + 40), hex("01 A0 0F"))
       << "flag 0xFF: the 2 s pilot";
   EXPECT_EQ(byte_vector(gen.output.end() - 4, gen.output.end()), hex("AC 67 96 14"));
 }
@@ -31,7 +31,7 @@ TEST(ReadBin, TakesUpTo65535Bytes) {
   const auto result = convert(largest, output_kind::tzxgen);
   ASSERT_EQ(result.status, 0);
   EXPECT_EQ(load_u32(&result.output[13]), 10u * (65535 + 3));
-  EXPECT_EQ(result.output.size(), 41u + (10u * (65535 + 3) + 7) / 8);
+  EXPECT_EQ(result.output.size(), 49u + (10u * (65535 + 3) + 7) / 8);
 
   for (output_kind kind : {output_kind::csw, output_kind::tzxgen, output_kind::tzxcsw}) {
     SCOPED_TRACE(testing::Message() << "kind " << static_cast<int>(kind));

@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(WriteGeneralizedBlock, GivesTheWorked55ByteFileForAnEmptyPayload) {
+TEST(WriteGeneralizedBlock, GivesThe63ByteFileForAnEmptyPayload) {
   memory_stream in;
   memory_stream out;
   ASSERT_EQ(write_tzx_header(out.get()), 0);
@@ -17,14 +17,16 @@ TEST(WriteGeneralizedBlock, GivesTheWorked55ByteFileForAnEmptyPayload) {
   const byte_vector expected =
       hex("5A 58 54 61 70 65 21 1A 01 14"  // TZX 1.20
           "19"                             // block ID
-          "28 00 00 00"                    // 40 bytes follow
+          "30 00 00 00"                    // 48 bytes follow
           "00 00"                          // no pause
-          "02 00 00 00"                    // TOTP: two pilot-and-sync entries
-          "02 02"                          // NPP, ASP
+          "03 00 00 00"                    // TOTP: three pilot-and-sync entries
+          "02 03"                          // NPP, ASP
           "1E 00 00 00"                    // TOTD: 30 line bits
           "01 02"                          // NPD, ASD
           "00 D6 06 00 00"                 // pilot symbol 0: one 1750-T pulse
           "00 6B 03 6B 03"                 // pilot symbol 1: two 875-T pulses
+          "02 6B 03 00 00"                 // pilot symbol 2: one 875-T pulse, low
+          "02 01 00"                       // symbol 2 once: the level starts low
           "01 A0 0F"                       // symbol 1 x 4000: the 2 s pilot
           "01 01 00"                       // symbol 1 once: the sync
           "02 6B 03"                       // data symbol 0: low for 875 T
@@ -37,8 +39,8 @@ TEST(WriteGeneralizedBlock, GivesHeaderBlocksTheLongPilot) {
   const auto block = run_block_writer(write_generalized_block, {}, 0x00, 1000);
   ASSERT_EQ(block.status, 0);
   EXPECT_EQ(load_u16(&block.output[5]), 1000);
-  EXPECT_EQ(byte_vector(block.output.begin() + 29, block.output.begin() + 35),
-            hex("00 10 27 01 01 00"));  // symbol 0 x 10000, then the sync
+  EXPECT_EQ(byte_vector(block.output.begin() + 34, block.output.begin() + 43),
+            hex("02 01 00 00 10 27 01 01 00"));  // low, symbol 0 x 10000, then the sync
 }
 
 // Reads the data stream back, bit by bit, most significant first.
@@ -48,7 +50,7 @@ std::vector<code_word> unpack_words(const byte_vector& block, std::size_t words)
     code_word word = 0;
     for (std::size_t i = 0; i < 10; ++i) {
       const std::size_t bit = w * 10 + i;
-      word = static_cast<code_word>(word << 1 | (block[41 + bit / 8] >> (7 - bit % 8) & 1));
+      word = static_cast<code_word>(word << 1 | (block[49 + bit / 8] >> (7 - bit % 8) & 1));
     }
     unpacked.push_back(word);
   }
@@ -64,7 +66,7 @@ TEST(WriteGeneralizedBlock, PacksTheFrameAndCountsItsLengthExactly) {
     const std::size_t line_bits = 10 * (n + 3);
     EXPECT_EQ(load_u32(&block.output[13]), line_bits);
     EXPECT_EQ(load_u32(&block.output[1]), block.output.size() - 5) << "length = bytes after it";
-    EXPECT_EQ(block.output.size(), 41 + (line_bits + 7) / 8);
+    EXPECT_EQ(block.output.size(), 49 + (line_bits + 7) / 8);
     if (line_bits % 8 != 0) {
       EXPECT_EQ(block.output.back() & ((1u << (8 - line_bits % 8)) - 1), 0u) << "fill bits are 0";
     }
@@ -77,7 +79,7 @@ TEST(WriteGeneralizedBlock, EndsOnAByteBoundaryWhenTheFrameIsAMultipleOfFour) {
   const auto block =
       run_block_writer(write_generalized_block, {0x42}, 0xFF, 0);  // 4 characters, 40 bits
   ASSERT_EQ(block.status, 0);
-  EXPECT_EQ(block.output.size(), 41u + 5u);
+  EXPECT_EQ(block.output.size(), 49u + 5u);
 }
 
 TEST(WriteGeneralizedBlock, KeepsOnlyWholeBytesWhenTheInputRunsOut) {
@@ -88,7 +90,7 @@ TEST(WriteGeneralizedBlock, KeepsOnlyWholeBytesWhenTheInputRunsOut) {
   });
   EXPECT_EQ(cut.status, 1);
   EXPECT_EQ(cut.printed.err, "Unexpected end of input file\n");
-  EXPECT_EQ(cut.output, byte_vector(good.output.begin(), good.output.begin() + 41 + 2))
+  EXPECT_EQ(cut.output, byte_vector(good.output.begin(), good.output.begin() + 49 + 2))
       << "the length field still claims the whole block";
 }
 
