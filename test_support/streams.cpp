@@ -9,6 +9,9 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "readers/readers.h"
+#include "writers/block_writers.h"
+
 #if !defined(__GLIBC__)
 #error "the stream doubles use glibc's fopencookie"
 #endif
@@ -144,6 +147,18 @@ stream_run run_on_streams(const byte_vector& input,
   result.printed = capture_output([&] { result.status = body(in.get(), out.get()); });
   result.output = out.bytes();
   return result;
+}
+
+stream_run convert_in_memory(const byte_vector& input, input_kind from, output_kind to,
+                             fault_plan in_plan, fault_plan out_plan) {
+  return run_on_streams(
+      input,
+      [&](std::FILE* in, std::FILE* out) {
+        const int rc = to == output_kind::csw ? write_csw_header(out) : write_tzx_header(out);
+        if (rc != 0) return rc;
+        return from == input_kind::tzx ? read_tzx(in, out, to) : read_bin(in, out, to);
+      },
+      in_plan, out_plan);
 }
 
 stream_run run_block_writer(block_writer writer, const byte_vector& payload, std::uint8_t flag,

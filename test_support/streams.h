@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_line.h"
+
 using byte_vector = std::vector<std::uint8_t>;
 
 inline constexpr std::size_t unlimited = std::numeric_limits<std::size_t>::max();
@@ -64,6 +66,11 @@ struct stream_run {
 stream_run run_on_streams(const byte_vector& input,
                           const std::function<int(std::FILE* in, std::FILE* out)>& body,
                           fault_plan in_plan = {}, fault_plan out_plan = {});
+
+// A whole conversion of `input` as `morvane -from <from> -to <to>` does it,
+// file header and reader, with both files in memory.
+stream_run convert_in_memory(const byte_vector& input, input_kind from, output_kind to,
+                             fault_plan in_plan = {}, fault_plan out_plan = {});
 
 // The writers of one TZX block: block 0x18 and block 0x19.
 using block_writer = int (*)(std::FILE* in, std::FILE* out, std::uint16_t payload_length,
