@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "coding/little_endian.h"
@@ -25,6 +26,9 @@ const std::string corpus_dir = MORVANE_CORPUS_DIR;
 #else
 const std::string corpus_dir;
 #endif
+
+constexpr std::pair<const char*, output_kind> output_kinds[] = {
+    {"csw", output_kind::csw}, {"tzxgen", output_kind::tzxgen}, {"tzxcsw", output_kind::tzxcsw}};
 
 struct expected_result {
   std::string file;
@@ -79,7 +83,7 @@ TEST(Corpus, EveryTapeConvertsAsExpectedAndDecodesBackToItsBlocks) {
     SCOPED_TRACE(row.file);
     const std::string input = corpus_dir + "/" + row.file;
     const std::vector<decoded_block> tape_blocks = data_blocks_of(read_file(input));
-    for (const char* kind : {"csw", "tzxgen", "tzxcsw"}) {
+    for (const auto& [kind, decoded_as] : output_kinds) {
       SCOPED_TRACE(kind);
       const std::string output = dir.path(row.file + "." + kind);
       const process_result run = run_morvane({"-to", kind, input, output});
@@ -90,9 +94,6 @@ TEST(Corpus, EveryTapeConvertsAsExpectedAndDecodesBackToItsBlocks) {
         continue;
       }
       EXPECT_EQ(run.err, "");
-      const output_kind decoded_as = std::string(kind) == "csw"    ? output_kind::csw
-                                     : std::string(kind) == "tzxgen" ? output_kind::tzxgen
-                                                                     : output_kind::tzxcsw;
       const decoded_tape decoded = decode_output(decoded_as, read_file(output));
       EXPECT_EQ(decoded.error, "");
       EXPECT_EQ(decoded.blocks.size(), row.data_blocks);

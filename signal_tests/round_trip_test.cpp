@@ -116,14 +116,14 @@ TEST(RoundTrip, RandomTzxTapesDecodeBackToTheirBlocksInEveryOutputKind) {
       if (kind == output_kind::csw) csw = run.output;
       if (kind != output_kind::tzxcsw) continue;
 
-      // Block 0x18 holds exactly the pulses of the CSW form, block by block,
-      // with each block's pause in its head instead of a pause pulse.
+      // Block 0x18 holds exactly the pulses of the CSW form, in order (the
+      // decoder has found one pilot, sync and frame in each block), with each
+      // block's pause in its head instead of a pause pulse.
       const auto levels = csw_levels(csw);
       const auto recordings = csw_recordings(run.output);
       ASSERT_TRUE(levels && recordings);
       expect_whole_cells(*levels);
       byte_vector csw_pulses;
-      std::vector<std::uint16_t> csw_pauses;
       for (const csw_level& level : *levels) {
         if (!level.long_form) csw_pulses.push_back(static_cast<std::uint8_t>(level.samples));
       }

@@ -177,8 +177,7 @@ struct played_pulse {
   std::uint32_t tstates = 0;
 };
 
-// Reads the block fields; plays its symbols from `*high`, which it leaves as the
-// level after the block (and its pause).
+// The symbols of a block: each a flag byte and `pulses_per_symbol` lengths.
 struct symbol_table {
   unsigned pulses_per_symbol = 0;
   const std::uint8_t* entries = nullptr;
@@ -212,6 +211,9 @@ void play_symbol(const symbol_table& table, unsigned symbol, bool* high,
   }
 }
 
+// The block whose fields (after its length) are the `size` bytes at `body`,
+// played from the level `*high`, which is left as the level after the block
+// and its pause.
 std::string decode_generalized_block(const std::uint8_t* body, std::size_t size, bool* high,
                                      decoded_block* block) {
   if (size < 14) return "a head of " + std::to_string(size) + " bytes";
@@ -219,9 +221,7 @@ std::string decode_generalized_block(const std::uint8_t* body, std::size_t size,
   const std::uint32_t totp = load_u32(body + 2);
   const std::uint32_t totd = load_u32(body + 8);
   const symbol_table pilot_table = {body[6], body + 14, body[7] == 0 ? 256u : body[7]};
-  const symbol_table data_table = {body[12], nullptr, body[13] == 0 ? 256u : body[13]};
-  if (data_table.size != 2 || data_table.pulses_per_symbol != 1)
-    return "data symbols are not two of one pulse each";
+  if (body[12] != 1 || body[13] != 2) return "data symbols that are not two of one pulse each";
   const std::size_t pilot_table_size = pilot_table.size * (1 + 2 * pilot_table.pulses_per_symbol);
   const std::size_t stream_size = (std::size_t{totd} + 7) / 8;
   const std::size_t needed = 14 + pilot_table_size + 3 * std::size_t{totp} + 3 * 2 + stream_size;
