@@ -146,8 +146,8 @@ TEST(RoundTrip, RandomRawInputsDecodeBackToOneDataBlockInEveryOutputKind) {
     SCOPED_TRACE(testing::Message()
                  << "seed " << seed << " (rerun with MORVANE_SEED=" << seed << ")");
     std::size_t size = payload_sizes[seed % std::size(payload_sizes)];
-    if (size == 37) size = seed;
-    if (size == 3001) size = 2000 + 97 * seed;
+    if (size == 37) size = seed % 200;
+    if (size == 3001) size = 2000 + 97 * seed % 3000;
     const decoded_block block = {0xFF, random_bytes(size, seed), 0};
     for (output_kind kind : all_output_kinds) {
       SCOPED_TRACE(name_of(kind));
