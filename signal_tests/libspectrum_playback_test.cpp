@@ -91,10 +91,7 @@ const std::vector<tape_case>& tape_cases() {
 
 // The tape as the converter's input file.
 byte_vector input_file(const tape_case& tape) {
-  if (tape.raw) return tape.blocks.front().payload;
-  std::vector<byte_vector> blocks;
-  for (const auto& b : tape.blocks) blocks.push_back(data_block(b.pause_ms, b.flag, b.payload));
-  return tzx_image(blocks);
+  return tape.raw ? tape.blocks.front().payload : tzx_image_of(tape.blocks);
 }
 
 // What `morvane -from tzx|bin -to kind` writes for the tape, made in memory.

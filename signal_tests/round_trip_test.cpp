@@ -61,12 +61,6 @@ std::vector<decoded_block> random_tape(std::uint32_t seed) {
   return blocks;
 }
 
-byte_vector tzx_image_of(const std::vector<decoded_block>& blocks) {
-  std::vector<byte_vector> data_blocks;
-  for (const auto& b : blocks) data_blocks.push_back(data_block(b.pause_ms, b.flag, b.payload));
-  return tzx_image(data_blocks);
-}
-
 std::vector<std::uint32_t> seeds() {
   if (const char* one = std::getenv("MORVANE_SEED"))
     return {static_cast<std::uint32_t>(std::stoul(one))};

@@ -386,6 +386,12 @@ decoded_tape decode_tzx_file(const byte_vector& file) {
   return tape;
 }
 
+byte_vector tzx_image_of(const std::vector<decoded_block>& blocks) {
+  std::vector<byte_vector> data_blocks;
+  for (const auto& b : blocks) data_blocks.push_back(data_block(b.pause_ms, b.flag, b.payload));
+  return tzx_image(data_blocks);
+}
+
 decoded_tape decode_output(output_kind kind, const byte_vector& file) {
   switch (kind) {
     case output_kind::csw:

@@ -56,6 +56,10 @@ decoded_tape decode_csw_file(const byte_vector& file);
 // A TZX 1.20 file of 0x18 blocks or of 0x19 blocks.
 decoded_tape decode_tzx_file(const byte_vector& file);
 
+// The TZX 1.20 image of standard-speed blocks that holds `blocks`: the input
+// whose conversion decodes back to them.
+byte_vector tzx_image_of(const std::vector<decoded_block>& blocks);
+
 // The decoder for what `kind` writes.
 decoded_tape decode_output(output_kind kind, const byte_vector& file);
 

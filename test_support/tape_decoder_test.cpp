@@ -102,6 +102,23 @@ TEST(DecodeOutput, ReadsBackEveryOutputKind) {
   EXPECT_EQ(decode_csw_file(empty_raw).blocks, (std::vector<decoded_block>{{0xFF, {}, 0}}));
 }
 
+// A file the decoder must refuse, with its reason.
+struct refusal {
+  const char* why;
+  byte_vector file;
+  const char* error;
+};
+
+byte_vector changed(byte_vector file, std::size_t at, std::uint8_t value) {
+  file[at] = value;
+  return file;
+}
+
+byte_vector without(byte_vector file, std::size_t at) {
+  file.erase(file.begin() + static_cast<std::ptrdiff_t>(at));
+  return file;
+}
+
 TEST(DecodeCswFile, RefusesWhatALoaderCouldNotRead) {
   const byte_vector good = two_block_output(output_kind::csw);
   const std::size_t first_data = 32 + 4009 + 1;  // the first pulse after the sync
@@ -111,34 +128,19 @@ TEST(DecodeCswFile, RefusesWhatALoaderCouldNotRead) {
   while (good[closing + 1] != 22 || good[closing + 2] != 22 || good[closing + 3] != 22) ++closing;
   ASSERT_EQ(good[closing], 33) << "three 0-bits end the first block";
 
-  auto changed = [&](std::size_t at, std::uint8_t value) {
-    byte_vector file = good;
-    file[at] = value;
-    return file;
-  };
-  auto without = [&](std::size_t at) {
-    byte_vector file = good;
-    file.erase(file.begin() + static_cast<std::ptrdiff_t>(at));
-    return file;
-  };
-  struct row {
-    const char* why;
-    byte_vector file;
-    const char* error;
-  };
-  const row rows[] = {
-      {"not CSW", changed(22, 0x1B), "not a CSW 1.01 file of 44100 Hz run-length pulses"},
-      {"a pilot one pulse short", without(32), "block 0: a pilot of 4008 pulses"},
-      {"a pulse not a whole number of cells", changed(first_data + 3, 23),
+  const refusal rows[] = {
+      {"not CSW", changed(good, 22, 0x1B), "not a CSW 1.01 file of 44100 Hz run-length pulses"},
+      {"a pilot one pulse short", without(good, 32), "block 0: a pilot of 4008 pulses"},
+      {"a pulse not a whole number of cells", changed(good, first_data + 3, 23),
        "block 0: a level of 23 samples is not a whole number of cells, at level 4013"},
-      {"a run of six cells", changed(first_data + 3, 66),
+      {"a run of six cells", changed(good, first_data + 3, 66),
        "block 0: a run of 6 equal cells, at level 4013"},
-      {"three final 0-bits left to the next pilot pulse", without(closing),
+      {"three final 0-bits left to the next pilot pulse", without(good, closing),
        "block 0: its last 3 line bits are cut short by the level after it"},
-      {"a pause that is no whole number of ms", changed(good.size() - 4, 0x45),
+      {"a pause that is no whole number of ms", changed(good, good.size() - 4, 0x45),
        "block 1: a pause of 44101 samples is not a whole number of milliseconds"},
   };
-  for (const row& r : rows) {
+  for (const refusal& r : rows) {
     SCOPED_TRACE(r.why);
     EXPECT_EQ(decode_csw_file(r.file).error, r.error);
   }
@@ -155,16 +157,7 @@ TEST(DecodeTzxFile, RefusesWhatALoaderCouldNotRead) {
                         input_kind::tzx, output_kind::tzxgen)
           .output;
   const std::size_t after_high_second = 10 + 5 + load_u32(&after_high[11]);
-  auto changed = [](byte_vector file, std::size_t at, std::uint8_t value) {
-    file[at] = value;
-    return file;
-  };
-  struct row {
-    const char* why;
-    byte_vector file;
-    const char* error;
-  };
-  const row rows[] = {
+  const refusal rows[] = {
       {"a flipped data bit", changed(good, 10 + 49, good[10 + 49] ^ 0x10),
        "block 0: character 0: 1011110001 is not a data code word under RD-"},
       {"fill bits set", changed(good, second - 1, good[second - 1] | 1),
@@ -177,7 +170,7 @@ TEST(DecodeTzxFile, RefusesWhatALoaderCouldNotRead) {
       {"a pulse count one short in block 0x18", changed(recorded, 10 + 11, recorded[10 + 11] - 1),
        "a block that is not a well-formed CSW recording block"},
   };
-  for (const row& r : rows) {
+  for (const refusal& r : rows) {
     SCOPED_TRACE(r.why);
     EXPECT_EQ(decode_tzx_file(r.file).error, r.error);
   }
