@@ -31,12 +31,12 @@ bool same_file(const std::string& input_path, const std::string& output_path) {
   std::abort();  // not an output_kind: something else was cast to one
 }
 
-[[nodiscard]] int read_input(const conversion_request& request, std::FILE* in, std::FILE* out) {
-  switch (request.input_kind) {
+[[nodiscard]] int read_input(input_kind from, output_kind to, std::FILE* in, std::FILE* out) {
+  switch (from) {
     case input_kind::tzx:
-      return read_tzx(in, out, request.output_kind);
+      return read_tzx(in, out, to);
     case input_kind::bin:
-      return read_bin(in, out, request.output_kind);
+      return read_bin(in, out, to);
   }
   std::abort();  // not an input_kind
 }
@@ -52,6 +52,12 @@ bool same_file(const std::string& input_path, const std::string& output_path) {
 }
 
 }  // namespace
+
+int convert_streams(input_kind from, output_kind to, std::FILE* in, std::FILE* out) {
+  const int status = write_file_header(to, out);
+  if (status != status_ok) return status;
+  return read_input(from, to, in, out);
+}
 
 int run_conversion(const conversion_request& request) {
   std::printf("Converting \"%s\" -> \"%s\"\n", request.input_path.c_str(),
@@ -74,8 +80,7 @@ int run_conversion(const conversion_request& request) {
     return status_reported;
   }
 
-  int status = write_file_header(request.output_kind, out);
-  if (status == status_ok) status = read_input(request, in, out);
+  int status = convert_streams(request.input_kind, request.output_kind, in, out);
   status = close_output(out, status);
   if (status == status_ok) std::fputs("Complete.\n", stdout);
   std::fclose(in);

@@ -105,6 +105,26 @@ TEST(RunConversion, RefusesToWriteOverItsInputUnderAnyName) {
   EXPECT_EQ(convert(dir.path("tape.tzx"), dir.path("new.csw")).status, 0);
 }
 
+// No coding state outlives its block, let alone a run: a second run in the same
+// process writes what the first wrote.
+TEST(RunConversion, WritesTheSameBytesWhenRunTwiceInOneProcess) {
+  scratch_dir dir;
+  write_file(dir.path("tape.tzx"), tzx_image({data_block(0, 0x00, random_bytes(500, 1)),
+                                              data_block(0, 0xFF, random_bytes(333, 2))}));
+  write_file(dir.path("raw.bin"), random_bytes(777, 3));
+  for (output_kind kind : all_kinds) {
+    for (const auto& [input, from] :
+         {std::pair{"tape.tzx", input_kind::tzx}, std::pair{"raw.bin", input_kind::bin}}) {
+      SCOPED_TRACE(testing::Message() << input << ", kind " << static_cast<int>(kind));
+      ASSERT_EQ(convert(dir.path(input), dir.path("first"), kind, from).status, 0);
+      ASSERT_EQ(convert(dir.path(input), dir.path("second"), kind, from).status, 0);
+      const byte_vector first = read_file(dir.path("first"));
+      EXPECT_GT(first.size(), 1000u);
+      EXPECT_EQ(read_file(dir.path("second")), first);
+    }
+  }
+}
+
 // A full device fails the first write that reaches it: inside the run once the
 // stream buffer fills, or only when the output is closed.
 TEST(RunConversion, NeverReportsAFullDiskAsSuccess) {

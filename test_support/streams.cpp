@@ -9,8 +9,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "readers/readers.h"
-#include "writers/block_writers.h"
+#include "cli/conversion.h"
 
 #if !defined(__GLIBC__)
 #error "the stream doubles use glibc's fopencookie"
@@ -23,13 +22,17 @@ struct memory_stream::state {
   std::size_t read_so_far = 0;
   std::size_t written_so_far = 0;
   std::size_t seeks_so_far = 0;
+  std::size_t read_calls = 0;
+  std::size_t seek_calls = 0;
+  write_log writes;
 };
 
 namespace {
 
 ssize_t cookie_read(void* cookie, char* buffer, std::size_t size) {
   auto* s = static_cast<memory_stream::state*>(cookie);
-  if (s->read_so_far >= s->plan.read_bytes) {
+  ++s->read_calls;
+  if (s->read_so_far >= s->plan.read_bytes || s->read_calls == s->plan.failing_read) {
     errno = EIO;
     return -1;
   }
@@ -44,7 +47,10 @@ ssize_t cookie_read(void* cookie, char* buffer, std::size_t size) {
 
 ssize_t cookie_write(void* cookie, const char* buffer, std::size_t size) {
   auto* s = static_cast<memory_stream::state*>(cookie);
-  const std::size_t n = std::min(size, s->plan.write_bytes - s->written_so_far);
+  const bool failing = s->writes.calls.size() + 1 == s->plan.failing_write;
+  const std::size_t n = failing ? 0 : std::min(size, s->plan.write_bytes - s->written_so_far);
+  s->writes.calls.push_back({s->position, n});
+  s->writes.bytes.insert(s->writes.bytes.end(), buffer, buffer + n);
   if (s->bytes.size() < s->position + n) s->bytes.resize(s->position + n);
   if (n > 0) std::memcpy(s->bytes.data() + s->position, buffer, n);
   s->position += n;
@@ -55,7 +61,8 @@ ssize_t cookie_write(void* cookie, const char* buffer, std::size_t size) {
 
 int cookie_seek(void* cookie, off64_t* offset, int whence) {
   auto* s = static_cast<memory_stream::state*>(cookie);
-  if (s->seeks_so_far >= s->plan.seeks) {
+  ++s->seek_calls;
+  if (s->seeks_so_far >= s->plan.seeks || s->seek_calls == s->plan.failing_seek) {
     errno = ESPIPE;
     return -1;
   }
@@ -89,6 +96,8 @@ memory_stream::~memory_stream() { std::fclose(file_); }
 const byte_vector& memory_stream::bytes() const { return state_->bytes; }
 
 std::size_t memory_stream::position() const { return state_->position; }
+
+const write_log& memory_stream::writes() const { return state_->writes; }
 
 std::string read_all_text(std::FILE* file) {
   std::string text;
@@ -146,18 +155,14 @@ stream_run run_on_streams(const byte_vector& input,
   stream_run result;
   result.printed = capture_output([&] { result.status = body(in.get(), out.get()); });
   result.output = out.bytes();
+  result.writes = out.writes();
   return result;
 }
 
 stream_run convert_in_memory(const byte_vector& input, input_kind from, output_kind to,
                              fault_plan in_plan, fault_plan out_plan) {
   return run_on_streams(
-      input,
-      [&](std::FILE* in, std::FILE* out) {
-        const int rc = to == output_kind::csw ? write_csw_header(out) : write_tzx_header(out);
-        if (rc != 0) return rc;
-        return from == input_kind::tzx ? read_tzx(in, out, to) : read_bin(in, out, to);
-      },
+      input, [&](std::FILE* in, std::FILE* out) { return convert_streams(from, to, in, out); },
       in_plan, out_plan);
 }
 

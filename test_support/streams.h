@@ -23,10 +23,29 @@ using byte_vector = std::vector<std::uint8_t>;
 
 inline constexpr std::size_t unlimited = std::numeric_limits<std::size_t>::max();
 
+// A budget fails every call once it is spent, as a full disk does; a failing
+// call (counted from 1, 0 for none) fails that one call alone, so a caller
+// that went on after it would be seen writing more.
 struct fault_plan {
   std::size_t read_bytes = unlimited;   // bytes served before reads fail
   std::size_t write_bytes = unlimited;  // bytes taken before writes fail
   std::size_t seeks = unlimited;        // seeks (position queries too) that succeed
+  std::size_t failing_read = 0;
+  std::size_t failing_write = 0;
+  std::size_t failing_seek = 0;  // position queries count as seeks
+};
+
+// Every write call that reached a stream, in order: where each went and how
+// many bytes it took (0 for one that failed outright), and all the bytes taken,
+// one call's after another's.
+struct write_log {
+  struct call {
+    std::size_t position = 0;
+    std::size_t taken = 0;
+    friend bool operator==(const call&, const call&) = default;
+  };
+  std::vector<call> calls;
+  byte_vector bytes;
 };
 
 class memory_stream {
@@ -41,6 +60,7 @@ class memory_stream {
   const byte_vector& bytes() const;
   // Where the next read or write goes.
   std::size_t position() const;
+  const write_log& writes() const;
 
   struct state;
 
@@ -58,6 +78,7 @@ struct captured_output {
 struct stream_run {
   int status = 0;
   byte_vector output;  // what the output stream holds afterwards
+  write_log writes;    // every write call the output stream took
   captured_output printed;
 };
 

@@ -1,0 +1,152 @@
+// cli/fault_sweep_test.cpp: one conversion failed at each of its I/O calls in
+// turn: every write of the output, every read of the input, every seek of the
+// output.
+//
+// Whichever call fails, the run must stop there with status 1 and one message,
+// print nothing else, and leave in the output exactly what its writes before
+// the failure put there: the good run's first writes, and nothing after them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <tuple>
+
+#include "cli/command_line.h"
+#include "test_support/streams.h"
+#include "test_support/tape_images.h"
+
+namespace {
+
+// A program's header block, its data block, and a block of L = 2, which has a
+// flag and no payload.
+const byte_vector& three_block_tape() {
+  static const byte_vector tape = tzx_image({
+      data_block(1000, 0x00, hex("03 6D 6F 72 76 61 6E 65 20 20 20 2C 01 00 80 00 80")),
+      data_block(2000, 0xFF, random_bytes(300, 7)),
+      data_block(0, 0x42, {}),
+  });
+  return tape;
+}
+
+// A stream that starts empty, taking the calls of a log one by one.
+class replayed_stream {
+ public:
+  explicit replayed_stream(const write_log& log) : log_(&log) {}
+
+  // What the stream holds after the log's first `n` calls. Going on from the
+  // last answer is quick; going back starts again from nothing.
+  const byte_vector& after(std::size_t n) {
+    if (n < next_) *this = replayed_stream(*log_);
+    for (; next_ < n; ++next_) {
+      const write_log::call& call = log_->calls[next_];
+      if (bytes_.size() < call.position + call.taken) bytes_.resize(call.position + call.taken);
+      const auto from = log_->bytes.begin() + static_cast<std::ptrdiff_t>(taken_);
+      std::copy(from, from + static_cast<std::ptrdiff_t>(call.taken),
+                bytes_.begin() + static_cast<std::ptrdiff_t>(call.position));
+      taken_ += call.taken;
+    }
+    return bytes_;
+  }
+
+  // The bytes the log's first `n` calls took, one after another.
+  std::size_t taken_by(std::size_t n) const {
+    std::size_t taken = 0;
+    for (std::size_t i = 0; i < n; ++i) taken += log_->calls[i].taken;
+    return taken;
+  }
+
+ private:
+  const write_log* log_;
+  byte_vector bytes_;
+  std::size_t next_ = 0;
+  std::size_t taken_ = 0;
+};
+
+enum class failing_call { output_write, input_read, output_seek };
+
+struct sweep_case {
+  failing_call call;
+  const char* name;
+  const char* message;
+};
+
+constexpr sweep_case sweeps[] = {
+    {failing_call::output_write, "write", "Output file write error: No space left on device\n"},
+    {failing_call::input_read, "read", "Input file read error: Input/output error\n"},
+    {failing_call::output_seek, "seek", "Output file seek error\n"},
+};
+
+struct kind_case {
+  output_kind kind;
+  const char* name;
+  std::size_t output_seeks;  // per block: two position queries and two seeks for 0x18
+};
+
+constexpr kind_case kinds[] = {{output_kind::csw, "csw", 0},
+                               {output_kind::tzxgen, "tzxgen", 0},
+                               {output_kind::tzxcsw, "tzxcsw", 4}};
+
+class FaultSweep : public testing::TestWithParam<std::tuple<kind_case, sweep_case>> {};
+
+// Fails the k-th call, k = 1, 2, ..., until the run no longer reaches a k-th
+// call and so succeeds.
+TEST_P(FaultSweep, EveryFailedCallStopsTheRunWithOneMessageAndAPrefixOfTheOutput) {
+  const auto& [kind, sweep] = GetParam();
+  const stream_run good = convert_in_memory(three_block_tape(), input_kind::tzx, kind.kind);
+  ASSERT_EQ(good.status, 0);
+  replayed_stream expected(good.writes);
+  std::size_t k = 1;
+  for (;; ++k) {
+    SCOPED_TRACE(testing::Message() << "call " << k);
+    fault_plan in_plan;
+    fault_plan out_plan;
+    if (sweep.call == failing_call::output_write) out_plan.failing_write = k;
+    if (sweep.call == failing_call::input_read) in_plan.failing_read = k;
+    if (sweep.call == failing_call::output_seek) out_plan.failing_seek = k;
+    const stream_run run =
+        convert_in_memory(three_block_tape(), input_kind::tzx, kind.kind, in_plan, out_plan);
+    if (run.status == 0) {
+      EXPECT_EQ(run.output, good.output);
+      EXPECT_EQ(run.printed.err, "");
+      break;
+    }
+    ASSERT_EQ(run.status, 1);
+    ASSERT_EQ(run.printed.err, sweep.message);
+    ASSERT_EQ(run.printed.out, "");
+
+    // Every write that went through is the good run's write of the same turn,
+    // and after a failed write there is no other.
+    std::size_t written = run.writes.calls.size();
+    if (sweep.call == failing_call::output_write) {
+      ASSERT_EQ(written, k) << "a write after the failed one";
+      ASSERT_EQ(run.writes.calls.back().taken, 0u);
+      --written;
+    }
+    ASSERT_LE(written, good.writes.calls.size());
+    ASSERT_TRUE(std::equal(good.writes.calls.begin(),
+                           good.writes.calls.begin() + static_cast<std::ptrdiff_t>(written),
+                           run.writes.calls.begin()));
+    const std::size_t taken = expected.taken_by(written);
+    ASSERT_TRUE(std::equal(good.writes.bytes.begin(),
+                           good.writes.bytes.begin() + static_cast<std::ptrdiff_t>(taken),
+                           run.writes.bytes.begin()));
+    ASSERT_EQ(run.output, expected.after(written));
+  }
+  const std::size_t failure_points = k - 1;
+  if (sweep.call == failing_call::output_seek) {
+    EXPECT_EQ(failure_points, 3 * kind.output_seeks);
+  } else {
+    EXPECT_GT(failure_points, 3u) << "every block reads and writes";
+  }
+  std::printf("%s, failing %s: %zu failure points\n", kind.name, sweep.name, failure_points);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllKinds, FaultSweep,
+                         testing::Combine(testing::ValuesIn(kinds), testing::ValuesIn(sweeps)),
+                         [](const auto& test) {
+                           return std::string(std::get<0>(test.param).name) + "_" +
+                                  std::get<1>(test.param).name;
+                         });
+
+}  // namespace
