@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <tuple>
 
@@ -86,6 +87,10 @@ struct kind_case {
 constexpr kind_case kinds[] = {{output_kind::csw, "csw", 0},
                                {output_kind::tzxgen, "tzxgen", 0},
                                {output_kind::tzxcsw, "tzxcsw", 4}};
+
+// Names for ctest's list of the cases.
+void PrintTo(const kind_case& kind, std::ostream* os) { *os << kind.name; }
+void PrintTo(const sweep_case& sweep, std::ostream* os) { *os << sweep.name; }
 
 class FaultSweep : public testing::TestWithParam<std::tuple<kind_case, sweep_case>> {};
 

@@ -14,7 +14,6 @@
 #include <utility>
 #include <vector>
 
-#include "coding/little_endian.h"
 #include "test_support/run_process.h"
 #include "test_support/tape_decoder.h"
 #include "test_support/tape_images.h"
@@ -56,20 +55,6 @@ std::vector<expected_result> expected_results() {
     rows.push_back(row);
   }
   return rows;
-}
-
-// The standard-speed blocks (0x10) of a TZX image up to its first other block:
-// pause, then a length L, then the flag, L - 2 payload bytes and a checksum.
-std::vector<decoded_block> data_blocks_of(const byte_vector& tzx) {
-  std::vector<decoded_block> blocks;
-  for (std::size_t at = 10; at + 5 <= tzx.size() && tzx[at] == 0x10;) {
-    const std::uint16_t length = load_u16(&tzx[at + 3]);
-    if (length < 2 || at + 5 + length > tzx.size()) break;
-    const auto data = tzx.begin() + static_cast<std::ptrdiff_t>(at + 5);
-    blocks.push_back({*data, byte_vector(data + 1, data + length - 1), load_u16(&tzx[at + 1])});
-    at += 5 + length;
-  }
-  return blocks;
 }
 
 TEST(Corpus, EveryTapeConvertsAsExpectedAndDecodesBackToItsBlocks) {

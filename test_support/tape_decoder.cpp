@@ -392,6 +392,20 @@ byte_vector tzx_image_of(const std::vector<decoded_block>& blocks) {
   return tzx_image(data_blocks);
 }
 
+std::vector<decoded_block> data_blocks_of(const byte_vector& tzx, bool* whole) {
+  std::vector<decoded_block> blocks;
+  std::size_t at = 10;
+  while (at + 5 <= tzx.size() && tzx[at] == 0x10) {
+    const std::uint16_t length = load_u16(&tzx[at + 3]);
+    if (length < 2 || at + 5 + length > tzx.size()) break;
+    const auto data = tzx.begin() + static_cast<std::ptrdiff_t>(at + 5);
+    blocks.push_back({*data, byte_vector(data + 1, data + length - 1), load_u16(&tzx[at + 1])});
+    at += 5 + length;
+  }
+  if (whole != nullptr) *whole = at == tzx.size();
+  return blocks;
+}
+
 decoded_tape decode_output(output_kind kind, const byte_vector& file) {
   switch (kind) {
     case output_kind::csw:

@@ -60,6 +60,12 @@ decoded_tape decode_tzx_file(const byte_vector& file);
 // whose conversion decodes back to them.
 byte_vector tzx_image_of(const std::vector<decoded_block>& blocks);
 
+// The standard-speed blocks (0x10) of a TZX image, from the end of its header
+// up to its first other block or a block that is cut short or has L < 2: a
+// data length L, then the flag, L - 2 payload bytes and a checksum. `*whole`
+// tells whether those blocks are all the image holds after its header.
+std::vector<decoded_block> data_blocks_of(const byte_vector& tzx, bool* whole = nullptr);
+
 // The decoder for what `kind` writes.
 decoded_tape decode_output(output_kind kind, const byte_vector& file);
 
