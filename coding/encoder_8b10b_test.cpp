@@ -1,11 +1,11 @@
 // coding/encoder_8b10b_test.cpp: code words, disparity and the run limit.
+#include "coding/encoder_8b10b.h"
+
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <set>
 #include <string>
-
-#include "coding/line_code.h"
 
 namespace {
 

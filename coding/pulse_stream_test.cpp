@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "cli/error_report.h"
 #include "test_support/streams.h"
 #include "test_support/tape_images.h"
 
@@ -82,21 +83,21 @@ TEST(WriteBlockPulses, ClosesAFinalRunOfThreeZeroBitsWithItsOwnPulse) {
 
 TEST(FinishPulses, ClosesRunsOfOnesAndOfThreeZerosOnly) {
   struct row {
-    bit_history history;
+    open_run run;
     byte_vector pulses;
   };
   const row rows[] = {
-      {0b0000'0001, {11}},  // one 1-bit
-      {0b0101'1111, {55}},  // five
-      {0b0000'0010, {}},    // one 0-bit: the next pulse carries it
-      {0b0000'0100, {}},    // two
-      {0b0000'1000, {33}},  // three: longer than a pilot pulse
+      {{1, 11}, {11}},  // one 1-bit
+      {{1, 55}, {55}},  // five
+      {{0, 11}, {}},    // one 0-bit: the next pulse carries it
+      {{0, 22}, {}},    // two
+      {{0, 33}, {33}},  // three: longer than a pilot pulse
   };
   for (const row& r : rows) {
-    SCOPED_TRACE(testing::Message() << "history " << int{r.history});
+    SCOPED_TRACE(testing::Message() << "bit " << r.run.bit << ", " << r.run.samples << " samples");
     memory_stream out;
     std::uint32_t count = 0;
-    EXPECT_EQ(finish_pulses(r.history, out.get(), &count), 0);
+    EXPECT_EQ(finish_pulses(r.run, out.get(), &count), 0);
     EXPECT_EQ(out.bytes(), r.pulses);
     EXPECT_EQ(count, r.pulses.size());
   }
@@ -156,26 +157,26 @@ TEST(WritePilot, WritesSecondsTimes44100Over22PulsesThenTheSync) {
 
 TEST(WriteCodePulses, RefusesARunOfSixWithoutWriting) {
   memory_stream out;
-  bit_history history = bit_history_at_block_start;
+  open_run run;  // the cell after the sync
   std::uint32_t count = 0;
   captured_output printed;
   int rc = 0;
   // The first 1 closes the run of one 0; six 1-bits follow and the next 0 would close them.
-  printed =
-      capture_output([&] { rc = write_code_pulses(0b1111110000, out.get(), &history, &count); });
+  printed = capture_output([&] { rc = write_code_pulses(0b1111110000, out.get(), &run, &count); });
   EXPECT_EQ(rc, status_encoding_error);
   EXPECT_EQ(printed.out, "Internal encoding error - runlength>=6\n");
   EXPECT_EQ(printed.err, "");
   EXPECT_EQ(out.bytes(), byte_vector{11});
   EXPECT_EQ(count, 1u);
-  EXPECT_EQ(history, bit_history_at_block_start) << "history is kept on failure";
+  EXPECT_EQ(run.bit, 0u) << "the run is kept on failure";
+  EXPECT_EQ(run.samples, 11u);
 
   // A final run of six 1-bits is refused the same way.
-  printed = capture_output([&] { rc = finish_pulses(0b0011'1111, out.get(), &count); });
+  printed = capture_output([&] { rc = finish_pulses({1, 66}, out.get(), &count); });
   EXPECT_EQ(rc, status_encoding_error);
   EXPECT_EQ(printed.out, "Internal encoding error - runlength>=6\n");
   // Five are fine.
-  EXPECT_EQ(finish_pulses(0b0101'1111, out.get(), &count), 0);
+  EXPECT_EQ(finish_pulses({1, 55}, out.get(), &count), 0);
   EXPECT_EQ(out.bytes(), (byte_vector{11, 55}));
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "coding/line_code.h"
+#include "coding/encoder_8b10b.h"
 #include "coding/little_endian.h"
 #include "test_support/tape_images.h"
 

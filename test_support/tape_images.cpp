@@ -6,7 +6,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "coding/line_code.h"
+#include "coding/encoder_8b10b.h"
 
 byte_vector csw_file_header() {
   byte_vector header = {'C', 'o', 'm', 'p', 'r', 'e', 's', 's', 'e', 'd', ' ',

@@ -30,9 +30,12 @@
 // then ends low, and the sync plays high. After a low level, symbol 2 makes no
 // edge and only lengthens the silence by one cell.
 #include <array>
+#include <cstddef>
+#include <span>
 
+#include "coding/block_frame.h"
 #include "coding/byte_output.h"
-#include "coding/line_code.h"
+#include "coding/encoder_8b10b.h"
 #include "coding/little_endian.h"
 #include "writers/block_writers.h"
 
@@ -61,28 +64,13 @@ constexpr std::array<std::uint8_t, 9> data_pilot_stream = {0x02, 0x01, 0x00, 0x0
 constexpr std::array<std::uint8_t, 6> data_symbols = {0x02, 0x6B, 0x03, 0x03, 0x6B, 0x03};
 
 // Code words go in ten bits at a time and leave as whole bytes, so at most
-// seventeen bits are ever pending.
-struct bit_packer {
-  std::uint32_t accumulator = 0;
-  int pending = 0;
-};
+// seventeen bits are ever pending. The bytes collect in a buffer of a few KiB
+// that leaves in one write when it fills, and at the end of the block.
+constexpr std::size_t line_buffer_bytes = 4096;
 
-[[nodiscard]] int pack_code_word(bit_packer* packer, code_word word, std::FILE* out) {
-  packer->accumulator = packer->accumulator << 10 | word;
-  packer->pending += 10;
-  while (packer->pending >= 8) {
-    packer->pending -= 8;
-    if (int rc = write_byte(out, static_cast<std::uint8_t>(packer->accumulator >> packer->pending));
-        rc != 0)
-      return rc;
-  }
-  return status_ok;
-}
-
-// The last bits, if any, in the high end of a byte filled up with 0-bits.
-[[nodiscard]] int flush_bits(const bit_packer& packer, std::FILE* out) {
-  if (packer.pending == 0) return status_ok;
-  return write_byte(out, static_cast<std::uint8_t>(packer.accumulator << (8 - packer.pending)));
+[[nodiscard]] int write_line_bytes(std::FILE* out, const std::uint8_t* from,
+                                   const std::uint8_t* to) {
+  return write_bytes(out, std::span(from, static_cast<std::size_t>(to - from)));
 }
 
 }  // namespace
@@ -109,9 +97,36 @@ int write_generalized_block(std::FILE* in, std::FILE* out, std::uint16_t payload
   if (int rc = write_bytes(out, pilot_stream); rc != 0) return rc;
   if (int rc = write_bytes(out, data_symbols); rc != 0) return rc;
 
-  bit_packer packer;
+  // The bits and the write pointer stay in locals; see pulse_stream.cpp.
+  std::array<std::uint8_t, line_buffer_bytes> buffer;
+  std::uint8_t* const refill_at = buffer.data() + buffer.size() - 2;
+  std::uint8_t* p = buffer.data();
+  std::uint32_t accumulator = 0;
+  int pending = 0;
+  running_disparity disparity = rd_minus;
+  auto flush = [&] {
+    const int rc = write_line_bytes(out, buffer.data(), p);
+    p = buffer.data();
+    return rc;
+  };
   const int rc = walk_block_frame(
-      in, payload_length, flag, [&](code_word word) { return pack_code_word(&packer, word, out); });
+      in, payload_length, flag,
+      [&](std::uint8_t character) {
+        if (p >= refill_at)
+          if (int flushed = flush(); flushed != 0) return flushed;
+        accumulator = accumulator << 10 | encode_8b10b(character, &disparity);
+        pending += 10;
+        *p++ = static_cast<std::uint8_t>(accumulator >> (pending - 8));
+        pending -= 8;
+        if (pending >= 8) {
+          pending -= 8;
+          *p++ = static_cast<std::uint8_t>(accumulator >> pending);
+        }
+        return status_ok;
+      },
+      flush);
   if (rc != 0) return rc;  // pending bits are dropped with the unfinished block
-  return flush_bits(packer, out);
+  // The last bits, if any, in the high end of a byte filled up with 0-bits.
+  if (pending > 0) *p++ = static_cast<std::uint8_t>(accumulator << (8 - pending));
+  return flush();
 }

@@ -1,4 +1,4 @@
-// coding/encoder_8b10b.cpp: the 8b/10b data code.
+// coding/encoder_8b10b.h: the 8b/10b data code, as compile-time tables.
 //
 // A byte b is split into x = b >> 3, which picks a six-bit sub-block (5b/6b),
 // and y = b & 7, which picks a four-bit sub-block (3b/4b). The tables hold the
@@ -11,12 +11,15 @@
 // 7..4 for four), bit 1 set when the entry is sent as listed whatever the
 // disparity, and bit 0 the disparity after sending the RD- form. Complementing
 // the whole byte under RD+ then leaves the new disparity in bit 0 as well.
+#pragma once
+
 #include <array>
 #include <bit>
+#include <cstdint>
 
 #include "coding/line_code.h"
 
-namespace {
+namespace encoder_8b10b_detail {
 
 constexpr std::uint8_t fixed_form = 0b10;
 
@@ -84,16 +87,15 @@ static_assert(classes_match_weights(),
               "every unbalanced RD- form has one 1-bit too many, every other is balanced");
 
 // Sends a table entry under `*disparity` and returns the entry as sent.
-std::uint8_t send_sub_block(std::uint8_t sub_block, running_disparity* disparity) {
+constexpr std::uint8_t send_sub_block(std::uint8_t sub_block, running_disparity* disparity) {
   if (sub_block & fixed_form) return sub_block;
   if (*disparity == rd_plus) sub_block = static_cast<std::uint8_t>(~sub_block);
   *disparity = sub_block & 1;
   return sub_block;
 }
 
-}  // namespace
-
-code_word encode_8b10b(std::uint8_t byte, running_disparity* disparity) {
+// The code word of `byte` under `*disparity`, from the sub-block tables.
+constexpr code_word encode_by_sub_blocks(std::uint8_t byte, running_disparity* disparity) {
   const unsigned x = byte >> 3;
   const unsigned y = byte & 7u;
 
@@ -109,4 +111,33 @@ code_word encode_8b10b(std::uint8_t byte, running_disparity* disparity) {
   const std::uint8_t four_sent = send_sub_block(four_entry, disparity);
 
   return static_cast<code_word>((six_sent >> 2 & 0x3Fu) << 4 | (four_sent >> 4 & 0xFu));
+}
+
+constexpr std::array<std::uint16_t, 512> build_code_table() {
+  std::array<std::uint16_t, 512> table{};
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    for (running_disparity before : {rd_minus, rd_plus}) {
+      running_disparity after = before;
+      const code_word word = encode_by_sub_blocks(static_cast<std::uint8_t>(byte), &after);
+      table[byte * 2 + static_cast<unsigned>(before)] =
+          static_cast<std::uint16_t>(word | static_cast<unsigned>(after) << 15);
+    }
+  }
+  return table;
+}
+
+}  // namespace encoder_8b10b_detail
+
+// Every data code word: entry byte * 2 + disparity holds the word in bits
+// 9..0 and the disparity after it in bit 15.
+inline constexpr std::array<std::uint16_t, 512> code_table =
+    encoder_8b10b_detail::build_code_table();
+
+// The 8b/10b data code word of `byte`, whose five high bits select the six-bit
+// sub-block and whose three low bits select the four-bit one (the standard code
+// applied to the byte rotated right by three). Updates `*disparity`.
+[[nodiscard]] constexpr code_word encode_8b10b(std::uint8_t byte, running_disparity* disparity) {
+  const std::uint16_t entry = code_table[byte * 2u + static_cast<unsigned>(*disparity)];
+  *disparity = entry >> 15;
+  return static_cast<code_word>(entry & 0x3FFu);
 }
