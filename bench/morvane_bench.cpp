@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "cli/conversion.h"
@@ -18,41 +19,32 @@
 
 namespace {
 
-// A stream over `bytes` from their start.
-class memory_input {
+// A stream the benchmark owns, handed out rewound for every iteration: input
+// read from memory, or output to a temporary file that so holds one output
+// at a time.
+class rewound_stream {
  public:
-  explicit memory_input(byte_vector bytes) : bytes_(std::move(bytes)) {
-    file_ = fmemopen(bytes_.data(), bytes_.size(), "rb");
-    if (file_ == nullptr) std::abort();
+  explicit rewound_stream(byte_vector input) : bytes_(std::move(input)) {
+    open(fmemopen(bytes_.data(), bytes_.size(), "rb"));
   }
-  ~memory_input() { std::fclose(file_); }
-  memory_input(const memory_input&) = delete;
-  memory_input& operator=(const memory_input&) = delete;
+  rewound_stream() { open(std::tmpfile()); }
+  ~rewound_stream() { std::fclose(file_); }
+  rewound_stream(const rewound_stream&) = delete;
+  rewound_stream& operator=(const rewound_stream&) = delete;
+
   std::FILE* rewound() {
     std::rewind(file_);
     return file_;
   }
 
  private:
+  void open(std::FILE* file) {
+    if (file == nullptr) std::abort();
+    file_ = file;
+  }
+
   byte_vector bytes_;
-  std::FILE* file_;
-};
-
-class temporary_output {
- public:
-  temporary_output() : file_(std::tmpfile()) {
-    if (file_ == nullptr) std::abort();
-  }
-  ~temporary_output() { std::fclose(file_); }
-  temporary_output(const temporary_output&) = delete;
-  temporary_output& operator=(const temporary_output&) = delete;
-  std::FILE* rewound() {
-    std::rewind(file_);
-    return file_;
-  }
-
- private:
-  std::FILE* file_;
+  std::FILE* file_ = nullptr;
 };
 
 constexpr std::size_t frame_payload = 65535;
@@ -72,8 +64,8 @@ void BM_Encode8b10b(benchmark::State& state) {
 BENCHMARK(BM_Encode8b10b);
 
 void BM_PulseWriter(benchmark::State& state) {
-  memory_input in(random_bytes(frame_payload, 2));
-  temporary_output out;
+  rewound_stream in(random_bytes(frame_payload, 2));
+  rewound_stream out;
   for (auto _ : state) {
     std::uint32_t pulses = 0;
     check(state, write_block_pulses(&pulses, in.rewound(), out.rewound(), frame_payload, 0xFF));
@@ -83,8 +75,8 @@ void BM_PulseWriter(benchmark::State& state) {
 BENCHMARK(BM_PulseWriter);
 
 void BM_GeneralizedBlock(benchmark::State& state) {
-  memory_input in(random_bytes(frame_payload, 2));
-  temporary_output out;
+  rewound_stream in(random_bytes(frame_payload, 2));
+  rewound_stream out;
   for (auto _ : state) {
     check(state, write_generalized_block(in.rewound(), out.rewound(), frame_payload, 0xFF, 1000));
   }
@@ -107,8 +99,8 @@ const byte_vector& benchmark_tape() {
 
 void BM_Conversion(benchmark::State& state) {
   const auto kind = static_cast<output_kind>(state.range(0));
-  memory_input in(benchmark_tape());
-  temporary_output out;
+  rewound_stream in(benchmark_tape());
+  rewound_stream out;
   for (auto _ : state) {
     std::FILE* output = out.rewound();
     check(state, convert_streams(input_kind::tzx, kind, in.rewound(), output));
