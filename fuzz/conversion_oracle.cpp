@@ -102,7 +102,11 @@ void check_conversion(input_kind from, const std::uint8_t* data, std::size_t siz
   const std::vector<decoded_block> blocks = blocks_of(from, data, size, &acceptable);
   for (output_kind kind : output_kinds) {
     const outcome run = convert(from, kind, data, size);
-    if (run.status < 0 || run.status > 2) fail(kind, "status " + std::to_string(run.status));
+    // 2 is only for a raw input too big; 3 would be the encoder breaking a rule.
+    const int highest_status = from == input_kind::bin ? 2 : 1;
+    if (run.status < 0 || run.status > highest_status) {
+      fail(kind, "status " + std::to_string(run.status));
+    }
     if (!run.out.empty()) fail(kind, "printed on standard output: " + run.out);
     if ((run.status == 0) != acceptable) {
       fail(kind, "status " + std::to_string(run.status) + " for an input that must " +
